@@ -1,0 +1,24 @@
+# Convenience entry points; the build itself is CMake.
+BUILD ?= build
+JOBS ?= 2
+
+.PHONY: all deps build demo test clean
+
+all: build
+
+deps:
+	./tools/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j$(JOBS)
+
+# The main job: build everything, then run the example in Octave.
+demo: build
+	cmake --build $(BUILD) --target example
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD)
