@@ -19,6 +19,7 @@ namespace {
 
 long live = 0;
 long creations_until_failure = 0;
+bool inside_call = false;
 
 // Thrown by the error calls; caught by plugin_library::call.
 struct plugin_error {
@@ -34,8 +35,8 @@ std::size_t element_count(const std::vector<std::size_t>& dims) {
 
 mxArray* new_array(array_type type, std::vector<std::size_t> dims, bool complex, bool sparse) {
   while (dims.size() < 2) dims.push_back(dims.empty() ? 0 : 1);
-  auto* a = new own_host_array{type, complex, sparse, dims, {}};
-  a->values.assign(element_count(a->dims), 0.0);
+  std::vector<double> values(element_count(dims), 0.0);
+  auto* a = new own_host_array{type, complex, sparse, std::move(dims), std::move(values)};
   ++live;
   return a;
 }
@@ -63,6 +64,7 @@ array_ptr make_scalar(double value) { return make_double(1, 1, {value}); }
 std::vector<std::size_t> dims(const mxArray* a) { return a->dims; }
 std::vector<double> values(const mxArray* a) { return a->values; }
 long live_arrays() { return live; }
+bool in_plugin_call() { return inside_call; }
 void fail_creation(long n) { creations_until_failure = n; }
 
 plugin_library::plugin_library(const std::string& path) {
@@ -83,6 +85,10 @@ call_result plugin_library::call(int nlhs, const std::vector<const mxArray*>& in
   std::vector<const mxArray*> args(inputs);
   call_result result;
   try {
+    struct scope {
+      scope() { inside_call = true; }
+      ~scope() { inside_call = false; }
+    } in_call;
     entry_(nlhs, slots.data(), static_cast<int>(args.size()), args.data());
   } catch (const plugin_error& e) {
     result.failed = true;
@@ -102,9 +108,14 @@ using own_host::array_type;
 
 extern "C" {
 
-void mexErrMsgTxt(const char* message) { throw own_host::plugin_error{"", message}; }
+// The plug-in's call ends here: what follows is the host's own work.
+void mexErrMsgTxt(const char* message) {
+  own_host::inside_call = false;
+  throw own_host::plugin_error{"", message};
+}
 
 void mexErrMsgIdAndTxt(const char* id, const char* format, ...) {
+  own_host::inside_call = false;
   char text[1024];
   va_list args;
   va_start(args, format);

@@ -51,6 +51,10 @@ long live_arrays();
 // returning NULL; 0 turns failures off.
 void fail_creation(long n);
 
+// True while a plug-in's mexFunction runs (for tests that inject failures
+// into the plug-in's own allocations).
+bool in_plugin_call();
+
 struct call_result {
   bool failed = false;
   std::string id;       // empty when the plug-in gave none

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,32 @@ using own_host::make_array;
 using own_host::make_double;
 using own_host::make_scalar;
 using testing_support::same_bits;
+
+// Every allocation made inside a plug-in call can be made to fail, and the
+// allocations still alive are counted.
+namespace {
+long allocations_until_failure = 0;
+long live_allocations = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (own_host::in_plugin_call() && allocations_until_failure > 0 &&
+      --allocations_until_failure == 0)
+    throw std::bad_alloc();
+  void* p = std::malloc(size ? size : 1);
+  if (!p) throw std::bad_alloc();
+  ++live_allocations;
+  return p;
+}
+// The replacement pair allocates with malloc and frees with free.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept {
+  if (p) --live_allocations;
+  std::free(p);
+}
+#pragma GCC diagnostic pop
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -379,5 +408,32 @@ TEST(Gateway, FailedOutputCreationReportsOutOfMemory) {
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(r.id, "kelvadra:outOfMemory");
     EXPECT_EQ(own_host::live_arrays(), before);
+  }
+}
+
+// Each allocation of a call in turn fails: the call reports out of memory
+// and leaves nothing behind, until there are enough allocations to succeed.
+TEST(Gateway, EveryFailedAllocationReportsOutOfMemoryAndFreesEverything) {
+  for (const plugin_counts& p : all_plugins) {
+    const std::vector<array_ptr> args = valid_arguments(p.name);
+    plugin(p.name);  // opened once, outside the counts
+    bool succeeded = false;
+    for (long failing = 1; failing < 200 && !succeeded; ++failing) {
+      const long arrays_before = own_host::live_arrays();
+      const long allocations_before = live_allocations;
+      allocations_until_failure = failing;
+      {
+        auto r = call_with(p.name, p.outputs, args);
+        allocations_until_failure = 0;
+        succeeded = !r.failed;
+        if (r.failed) {
+          EXPECT_EQ(r.id, std::string(p.name) + ":outOfMemory") << r.message;
+          EXPECT_EQ(r.message, "out of memory");
+        }
+      }
+      EXPECT_EQ(own_host::live_arrays(), arrays_before) << p.name << ", allocation " << failing;
+      EXPECT_EQ(live_allocations, allocations_before) << p.name << ", allocation " << failing;
+    }
+    EXPECT_TRUE(succeeded) << p.name;
   }
 }
