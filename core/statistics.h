@@ -27,11 +27,12 @@ void selected_magnitudes(double* out, const double* sector, const double* detail
 // lies inside the image, row by row, written from out[0] on:
 //   pow(((S - a*a) + b*b) / (2h+1)^2, 0.5)
 // with S the sum of the squares of DETAIL over the window (row by row),
-// a = DETAIL and b = DETAIL_COARSER at the centre.  Selected border
-// positions write nothing; out must hold count_selected values.  Throws
-// std::invalid_argument for h < 0.
-void selected_neighbourhood_energy(double* out, const double* sector, const double* detail,
-                                   const double* coarser, int h, int M, int N);
+// a = DETAIL and b = DETAIL_COARSER at the centre.  out holds `count`
+// values, count_selected of the map: the selected border positions leave
+// zeros at its end.  Throws std::invalid_argument for h < 0.
+void selected_neighbourhood_energy(double* out, std::size_t count, const double* sector,
+                                   const double* detail, const double* coarser, int h, int M,
+                                   int N);
 
 // PROB = r / (r + 1) for every coefficient, with
 //   r = LR[a] * (f * PR[b]),

@@ -1,7 +1,9 @@
 #include "core/transform.h"
 
+#include <algorithm>
 #include <stdexcept>
 
+#include "core/columns.h"
 #include "core/filters.h"
 
 namespace waveprob {
@@ -48,10 +50,12 @@ row_matrix row_matrix_load(const double* image, int M, int N) {
 long long forward_min_size(int level) { return min_size(level, 2); }
 long long inverse_min_size(int level) { return min_size(level, 3); }
 
-void forward_transform(const double* image, double* lowpass, double* hor_detail, double* ver_detail,
-                       double* diag_detail, int level, int M, int N) {
-  check_size(M, N, forward_min_size(level));
-  if (M == 0 || N == 0) return;
+namespace {
+
+// The two-pass design, row pass into the outputs, then every column in
+// place: exact for any input, the fall-back of the fast paths.
+void forward_general(const double* image, double* lowpass, double* hor_detail, double* ver_detail,
+                     double* diag_detail, int level, int M, int N) {
   const row_matrix rows = row_matrix_load(image, M, N);
   std::vector<double> row_out(N);
   for (int i = 0; i < M; ++i) {
@@ -69,11 +73,8 @@ void forward_transform(const double* image, double* lowpass, double* hor_detail,
   }
 }
 
-void inverse_transform(double* out, const double* lowpass, const double* hor_detail,
-                       const double* ver_detail, const double* diag_detail, int level, int M,
-                       int N) {
-  check_size(M, N, inverse_min_size(level));
-  if (M == 0 || N == 0) return;
+void inverse_general(double* out, const double* lowpass, const double* hor_detail,
+                     const double* ver_detail, const double* diag_detail, int level, int M, int N) {
   struct band {
     const double* values;
     const filter_table& along_rows;
@@ -105,6 +106,172 @@ void inverse_transform(double* out, const double* lowpass, const double* hor_det
       }
     }
   }
+}
+
+// The non-zero taps of a table at a step, as the offset of the sample each
+// one weighs: tap m weighs x[i + step * ((L - 1) / 2 - m)].
+struct tap_list {
+  int count = 0;
+  int offset[columns::max_taps] = {};
+  double weight[columns::max_taps] = {};
+};
+
+tap_list nonzero_taps(const filter_table& table, int step) {
+  tap_list list;
+  const int half = (table.length - 1) / 2;
+  for (int m = 0; m < table.length && list.count < columns::max_taps; ++m) {
+    if (table.taps[m] == 0.0) continue;
+    list.offset[list.count] = step * (half - m);
+    list.weight[list.count] = table.taps[m];
+    ++list.count;
+  }
+  return list;
+}
+
+// Index p of the mirror-extended signal of length n, for -n <= p < 2n.
+int mirror(int p, int n) { return p < 0 ? -1 - p : (p >= n ? 2 * n - 1 - p : p); }
+
+// A column of n samples with `pad` mirror-extended samples on each side
+// (pad <= n), so that filtering it needs no test at the ends:
+//
+//    x[pad-1] .. x[1] x[0] | x[0] x[1] .. x[n-1] | x[n-1] x[n-2] .. x[n-pad]
+class padded_column {
+ public:
+  padded_column(int n, int pad)
+      : n_(n), pad_(pad), values_(static_cast<std::size_t>(n) + 2 * pad) {}
+  double* data() { return values_.data() + pad_; }
+  void extend() {
+    double* x = data();
+    for (int p = 0; p < pad_; ++p) {
+      x[-1 - p] = x[p];
+      x[n_ + p] = x[n_ - 1 - p];
+    }
+  }
+
+ private:
+  int n_;
+  int pad_;
+  std::vector<double> values_;
+};
+
+// Weighted sum of whole columns of a column-major image: the rows of the
+// image filtered at column j, every row at once.
+columns::taps along_rows(const double* image, const tap_list& list, int j, int M, int N) {
+  columns::taps t;
+  t.count = list.count;
+  for (int k = 0; k < list.count; ++k) {
+    t.source[k] = image + at(0, mirror(j + list.offset[k], N), M);
+    t.weight[k] = list.weight[k];
+  }
+  return t;
+}
+
+// The same filter along one padded column.
+columns::taps along_column(const double* column, const tap_list& list) {
+  columns::taps t;
+  t.count = list.count;
+  for (int k = 0; k < list.count; ++k) {
+    t.source[k] = column + list.offset[k];
+    t.weight[k] = list.weight[k];
+  }
+  return t;
+}
+
+// Filters a padded column into `out` (accumulating if asked).  A column
+// holding a NaN or an infinity goes through atrous_filter, which sums every
+// position of the dilated filter as the exact result needs.
+void filter_into(padded_column& column, int M, const tap_list& list, const filter_table& table,
+                 int level, bool accumulate, double* out, std::vector<double>& spare) {
+  double* x = column.data();
+  if (columns::all_finite(x, M)) {
+    column.extend();
+    const columns::taps t = along_column(x, list);
+    if (accumulate)
+      columns::add_weighted_sum(out, t, M);
+    else
+      columns::weighted_sum(out, t, M);
+    return;
+  }
+  atrous_filter(x, table.taps, spare.data(), level, M, table.length);
+  for (int i = 0; i < M; ++i) out[i] = accumulate ? out[i] + spare[i] : spare[i];
+}
+
+// Column by column: the two row-filtered columns that column j needs are
+// made from whole image columns, then filtered down into the four outputs.
+// Only a finite image takes this path (a NaN or an infinity under a zero
+// position of the dilated filter changes the result); it returns false as
+// soon as it meets a non-finite column, and the caller starts over.
+bool forward_fast(const double* image, double* lowpass, double* hor_detail, double* ver_detail,
+                  double* diag_detail, int level, int M, int N) {
+  const int step = atrous_step(level);
+  const tap_list low = nonzero_taps(analysis_lowpass, step);
+  const tap_list high = nonzero_taps(analysis_highpass, step);
+  padded_column rows_low(M, 2 * step), rows_high(M, 2 * step);
+  std::vector<double> spare(M);
+  for (int j = 0; j < N; ++j) {
+    if (!columns::all_finite(image + at(0, j, M), M)) return false;
+    columns::weighted_sum(rows_low.data(), along_rows(image, low, j, M, N), M);
+    columns::weighted_sum(rows_high.data(), along_rows(image, high, j, M, N), M);
+    const std::size_t c = at(0, j, M);
+    filter_into(rows_low, M, low, analysis_lowpass, level, false, lowpass + c, spare);
+    filter_into(rows_low, M, high, analysis_highpass, level, false, hor_detail + c, spare);
+    filter_into(rows_high, M, low, analysis_lowpass, level, false, ver_detail + c, spare);
+    filter_into(rows_high, M, high, analysis_highpass, level, false, diag_detail + c, spare);
+  }
+  return true;
+}
+
+// Column by column: each band's rows filtered at column j, then that column
+// filtered and added into the output in band order.  Finite bands only, as
+// above.
+bool inverse_fast(double* out, const double* lowpass, const double* hor_detail,
+                  const double* ver_detail, const double* diag_detail, int level, int M, int N) {
+  const int step = atrous_step(level);
+  const tap_list low = nonzero_taps(synthesis_lowpass, step);
+  const tap_list high = nonzero_taps(synthesis_highpass, step);
+  struct band {
+    const double* values;
+    const tap_list& along_rows;
+    const tap_list& along_columns;
+    const filter_table& column_table;
+  };
+  const band bands[4] = {{lowpass, low, low, synthesis_lowpass},
+                         {hor_detail, low, high, synthesis_highpass},
+                         {ver_detail, high, low, synthesis_lowpass},
+                         {diag_detail, high, high, synthesis_highpass}};
+  padded_column rows(M, 3 * step);
+  std::vector<double> spare(M);
+  for (int j = 0; j < N; ++j) {
+    double* target = out + at(0, j, M);
+    for (int b = 0; b < 4; ++b) {
+      const band& band = bands[b];
+      if (!columns::all_finite(band.values + at(0, j, M), M)) return false;
+      columns::weighted_sum(rows.data(), along_rows(band.values, band.along_rows, j, M, N), M);
+      filter_into(rows, M, band.along_columns, band.column_table, level, b > 0, target, spare);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void forward_transform(const double* image, double* lowpass, double* hor_detail, double* ver_detail,
+                       double* diag_detail, int level, int M, int N) {
+  check_size(M, N, forward_min_size(level));
+  if (M == 0 || N == 0) return;
+  if (level >= 0 && forward_fast(image, lowpass, hor_detail, ver_detail, diag_detail, level, M, N))
+    return;
+  forward_general(image, lowpass, hor_detail, ver_detail, diag_detail, level, M, N);
+}
+
+void inverse_transform(double* out, const double* lowpass, const double* hor_detail,
+                       const double* ver_detail, const double* diag_detail, int level, int M,
+                       int N) {
+  check_size(M, N, inverse_min_size(level));
+  if (M == 0 || N == 0) return;
+  if (level >= 0 && inverse_fast(out, lowpass, hor_detail, ver_detail, diag_detail, level, M, N))
+    return;
+  inverse_general(out, lowpass, hor_detail, ver_detail, diag_detail, level, M, N);
 }
 
 }  // namespace waveprob

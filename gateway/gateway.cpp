@@ -154,12 +154,13 @@ failure check_level(const plugin& p, const call_data& call) {
   return {};
 }
 
-failure create_outputs(const plugin& p, const call_data& call, host_call& host, double* outputs[]) {
+failure create_outputs(const plugin& p, call_data& call, host_call& host, double* outputs[]) {
   std::size_t rows = static_cast<std::size_t>(call.rows);
   std::size_t cols = static_cast<std::size_t>(call.cols);
   if (p.outputs == output_shape::selected_list) {
     rows = count_selected(call.data[p.selector], rows * cols);
     cols = 1;
+    call.list_length = rows;
   }
   for (int slot = 0; slot < p.output_count; ++slot) {
     if (!host.create_output(slot, rows, cols, &outputs[slot]))

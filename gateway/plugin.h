@@ -43,6 +43,7 @@ struct call_data {
   std::size_t length[max_inputs] = {};  // table lengths
   int integer[max_inputs] = {};         // level and half_size scalars
   double real[max_inputs] = {};         // real scalars
+  std::size_t list_length = 0;          // rows of a selected_list output
 };
 
 struct plugin {
@@ -79,8 +80,9 @@ struct input_array {
 class host_call {
  public:
   virtual input_array input(int k) const = 0;
-  // Creates output `slot` (rows x cols, real, zero-filled), stores it in the
-  // host's output slot and sets *data to its values (nullptr when empty).
+  // Creates output `slot` (rows x cols, real), stores it in the host's
+  // output slot and sets *data to its values (nullptr when empty).  The
+  // values need not be initialised: every kernel writes all of them.
   // False if the host cannot create it.
   virtual bool create_output(int slot, std::size_t rows, std::size_t cols, double** data) = 0;
 

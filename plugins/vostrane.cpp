@@ -6,8 +6,8 @@ using namespace waveprob::gateway;
 
 namespace {
 void kernel(const call_data& c, double* const out[]) {
-  waveprob::selected_neighbourhood_energy(out[0], c.data[0], c.data[1], c.data[2], c.integer[3],
-                                          c.rows, c.cols);
+  waveprob::selected_neighbourhood_energy(out[0], c.list_length, c.data[0], c.data[1], c.data[2],
+                                          c.integer[3], c.rows, c.cols);
 }
 }  // namespace
 

@@ -31,11 +31,13 @@ image magnitudes(const image& sector, const image& detail, int M, int N) {
   return out;
 }
 
-// The output starts zero-filled, as the host creates it.
+// The output starts with garbage: the kernel writes every entry, the
+// trailing zeros included.
 image energies(const image& sector, const image& detail, const image& coarser, int h, int M,
                int N) {
-  image out(count_selected(sector.data(), static_cast<std::size_t>(M) * N), 0.0);
-  selected_neighbourhood_energy(out.data(), sector.data(), detail.data(), coarser.data(), h, M, N);
+  image out(count_selected(sector.data(), static_cast<std::size_t>(M) * N), 7.0);
+  selected_neighbourhood_energy(out.data(), out.size(), sector.data(), detail.data(),
+                                coarser.data(), h, M, N);
   return out;
 }
 
@@ -230,5 +232,86 @@ TEST(Statistics, MatchTheLiteralDesignBitForBit) {
     ASSERT_TRUE(same_bits(reference::significance_probability(detail, coarser, M, N, lr, pr, f, h),
                           probability(detail, coarser, M, N, lr, pr, f, h)))
         << "trial " << trial;
+  }
+}
+
+// Larger images than above: the vectorised window sums run in chunks, the
+// clipped windows come from a zero-padded copy, large half sizes take the
+// direct sums; small whole numbers make energies land on perfect squares,
+// where the square root and the power function may truncate differently.
+TEST(Statistics, MatchTheLiteralDesignOnLargerImages) {
+  testing_support::value_source s(77);
+  struct size_case {
+    int M, N, h;
+  };
+  for (const size_case c : {size_case{300, 7, 1}, size_case{9, 290, 2}, size_case{257, 33, 3},
+                            size_case{40, 41, 0}, size_case{12, 15, 40}, size_case{31, 3, 2}}) {
+    const std::size_t n = static_cast<std::size_t>(c.M) * c.N;
+    for (int variant = 0; variant < 3; ++variant) {
+      image detail, coarser;
+      if (variant == 2) {
+        for (std::size_t k = 0; k < n; ++k) {
+          detail.push_back(s.integer(-3, 3));
+          coarser.push_back(s.integer(-4, 4));
+        }
+      } else {
+        detail = s.values(n, variant ? 0.02 : 0.0);
+        coarser = s.values(n, variant ? 0.02 : 0.0);
+      }
+      const image sector = sector_from(s, n);
+      image pr(30);
+      for (std::size_t k = 0; k < pr.size(); ++k) pr[k] = 1.0 + static_cast<double>(k);
+      const image lr = s.values(25, 0.0);
+      const auto where = [&] {
+        return ::testing::Message()
+               << c.M << " x " << c.N << ", h " << c.h << ", variant " << variant;
+      };
+      ASSERT_TRUE(same_bits(
+          reference::selected_neighbourhood_energy(sector, detail, coarser, c.h, c.M, c.N),
+          energies(sector, detail, coarser, c.h, c.M, c.N)))
+          << where();
+      ASSERT_TRUE(same_bits(
+          reference::significance_probability(detail, coarser, c.M, c.N, lr, pr, 0.7, c.h),
+          probability(detail, coarser, c.M, c.N, lr, pr, 0.7, c.h)))
+          << where();
+      ASSERT_TRUE(same_bits(reference::selected_magnitudes(sector, detail, c.M, c.N),
+                            magnitudes(sector, detail, c.M, c.N)))
+          << where();
+      ASSERT_TRUE(
+          same_bits(reference::threshold_mask(detail, c.M, c.N, 2.5), mask(detail, c.M, c.N, 2.5)))
+          << where();
+    }
+  }
+}
+
+// The probability kernel takes the prior index from the square root where
+// the power function cannot truncate differently: that rests on the two
+// never being more than one unit in the last place apart.
+TEST(SignificanceProbability, PowerFunctionStaysWithinOneUlpOfTheSquareRoot) {
+  testing_support::value_source s(11);
+  volatile double half = 0.5;
+  for (int k = 0; k < 200000; ++k) {
+    const double x =
+        k % 2 ? s.uniform(0.0, 1e6) : std::ldexp(s.uniform(1.0, 2.0), s.integer(-1000, 1000));
+    const auto p = static_cast<std::int64_t>(testing_support::bits(std::pow(x, half)));
+    const auto r = static_cast<std::int64_t>(testing_support::bits(std::sqrt(x)));
+    ASSERT_LE(std::abs(p - r), 1) << x;
+  }
+}
+
+// Energies on and next to perfect squares, with a prior table whose every
+// entry differs, so that a wrong index shows in the probability.
+TEST(SignificanceProbability, EnergiesAtWholeNumberRoots) {
+  image pr(5000);
+  for (std::size_t k = 0; k < pr.size(); ++k) pr[k] = 1.0 + static_cast<double>(k);
+  for (double root = 0; root < 4000; root += 1) {
+    const double square = root * root;
+    for (double e : {square, std::nextafter(square, 0.0), std::nextafter(square, 1e300)}) {
+      const double c = std::sqrt(e);
+      EXPECT_TRUE(
+          same_bits(reference::significance_probability({0.0}, {c}, 1, 1, {1.0}, pr, 1.0, 0),
+                    probability({0.0}, {c}, 1, 1, {1.0}, pr, 1.0, 0)))
+          << e;
+    }
   }
 }

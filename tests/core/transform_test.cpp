@@ -127,25 +127,45 @@ TEST(Transforms, ReconstructInsideTheFrameOnly) {
   }
 }
 
+// Levels -2 to 5, sizes from exactly the limit upward, odd and even, and
+// four kinds of data: finite, sparse NaN / infinities / -0.0, values near
+// the largest double (sums that overflow), and one lone NaN.
 TEST(Transforms, MatchTheLiteralDesignBitForBit) {
   testing_support::value_source source(99);
-  for (int trial = 0; trial < 120; ++trial) {
-    const int level = source.integer(-2, 3);
-    const int minimum = level < 0 ? 1 : 3 << level;
-    const int M = source.integer(minimum, minimum + 9);
-    const int N = source.integer(minimum, minimum + 9);
-    const image x = source.values(static_cast<std::size_t>(M) * N, trial % 2 ? 0.02 : 0.0);
+  auto data = [&](std::size_t n, int kind) {
+    image x = source.values(n, kind == 1 ? 0.02 : 0.0);
+    if (kind == 2)
+      for (double& v : x) v *= 1.7e308 / 60.0;
+    if (kind == 3) x[source.integer(0, static_cast<int>(n) - 1)] = std::nan("");
+    return x;
+  };
+  for (int trial = 0; trial < 160; ++trial) {
+    const int level = source.integer(-2, 5);
+    const int kind = trial % 4;
+    const auto where = [&](int M, int N) {
+      return ::testing::Message() << "trial " << trial << ", level " << level << ", " << M << " x "
+                                  << N << ", kind " << kind;
+    };
+    const int forward_minimum = level < 0 ? 1 : 2 << level;
+    int M = source.integer(forward_minimum, forward_minimum + 7);
+    int N = source.integer(forward_minimum, forward_minimum + 7);
+    if (trial % 5 == 0) M = forward_minimum;
+    const image x = data(static_cast<std::size_t>(M) * N, kind);
     const std::vector<image> want = reference::forward_transform(x, level, M, N);
     const std::vector<image> got = forward(x, level, M, N);
     for (int k = 0; k < 4; ++k)
-      ASSERT_TRUE(same_bits(want[k], got[k])) << "trial " << trial << " band " << k;
+      ASSERT_TRUE(same_bits(want[k], got[k])) << where(M, N) << ", band " << k;
+
     // Arbitrary bands through the inverse, not only a forward transform's.
+    const int inverse_minimum = level < 0 ? 1 : 3 << level;
+    M = source.integer(inverse_minimum, inverse_minimum + 7);
+    N = source.integer(inverse_minimum, inverse_minimum + 7);
+    if (trial % 5 == 1) N = inverse_minimum;
     std::vector<image> bands(4);
-    for (image& band : bands)
-      band = source.values(static_cast<std::size_t>(M) * N, trial % 2 ? 0.02 : 0.0);
+    for (image& band : bands) band = data(static_cast<std::size_t>(M) * N, kind);
     ASSERT_TRUE(
         same_bits(reference::inverse_transform(bands, level, M, N), inverse(bands, level, M, N)))
-        << "trial " << trial << ", level " << level << ", " << M << " x " << N;
+        << where(M, N);
   }
 }
 

@@ -1,0 +1,124 @@
+#include "core/columns.h"
+
+#include <cstdint>
+#include <cstring>
+
+// One clone per instruction set; the loader picks the best the processor has.
+// Only whole-vector element-wise code lives here: no reassociation, no
+// contraction into fused multiply-add (the build forbids it), so every clone
+// gives the same bits.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define WAVEPROB_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define WAVEPROB_CLONES
+#endif
+
+namespace waveprob::columns {
+namespace {
+
+template <int K, bool Accumulate>
+__attribute__((always_inline)) inline void sum_taps(double* __restrict dst, const taps& t,
+                                                    std::size_t n) {
+  const double* s[K];
+  double w[K];
+  for (int k = 0; k < K; ++k) {
+    s[k] = t.source[k];
+    w[k] = t.weight[k];
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    double sum = 0.0;
+    for (int k = 0; k < K; ++k) sum = sum + w[k] * s[k][i];
+    if (Accumulate)
+      dst[i] = dst[i] + sum;
+    else
+      dst[i] = sum;
+  }
+}
+
+template <bool Accumulate>
+__attribute__((always_inline)) inline void dispatch(double* dst, const taps& t, std::size_t n) {
+  switch (t.count) {
+    case 1:
+      sum_taps<1, Accumulate>(dst, t, n);
+      break;
+    case 2:
+      sum_taps<2, Accumulate>(dst, t, n);
+      break;
+    case 3:
+      sum_taps<3, Accumulate>(dst, t, n);
+      break;
+    case 4:
+      sum_taps<4, Accumulate>(dst, t, n);
+      break;
+    case 5:
+      sum_taps<5, Accumulate>(dst, t, n);
+      break;
+    case 6:
+      sum_taps<6, Accumulate>(dst, t, n);
+      break;
+    case 7:
+      sum_taps<7, Accumulate>(dst, t, n);
+      break;
+    case 8:
+      sum_taps<8, Accumulate>(dst, t, n);
+      break;
+    default:
+      for (std::size_t i = 0; i < n; ++i) dst[i] = Accumulate ? dst[i] + 0.0 : 0.0;
+  }
+}
+
+}  // namespace
+
+WAVEPROB_CLONES void weighted_sum(double* dst, const taps& t, std::size_t n) {
+  dispatch<false>(dst, t, n);
+}
+
+WAVEPROB_CLONES void add_weighted_sum(double* dst, const taps& t, std::size_t n) {
+  dispatch<true>(dst, t, n);
+}
+
+WAVEPROB_CLONES bool all_finite(const double* x, std::size_t n) {
+  // A NaN or an infinity has every exponent bit set: adding one to the
+  // exponent field then carries into the sign bit, which the OR keeps.
+  const std::uint64_t exponent = 0x7ff0000000000000u, one = 0x0010000000000000u;
+  std::uint64_t carried = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint64_t bits;
+    std::memcpy(&bits, x + i, sizeof bits);
+    carried |= (bits & exponent) + one;
+  }
+  return (carried >> 63) == 0;
+}
+
+WAVEPROB_CLONES void window_sums(double* S, const double* centre, std::ptrdiff_t stride, int h,
+                                 std::size_t n) {
+  // In chunks small enough to stay in the first-level cache while every
+  // window offset is added to them.
+  constexpr std::size_t chunk = 256;
+  double acc[chunk];
+  for (std::size_t first = 0; first < n; first += chunk) {
+    const std::size_t len = n - first < chunk ? n - first : chunk;
+    for (std::size_t i = 0; i < len; ++i) acc[i] = 0.0;
+    for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
+      for (std::ptrdiff_t dm = -h; dm <= h; ++dm) {
+        const double* __restrict src = centre + first + dl + stride * dm;
+        for (std::size_t i = 0; i < len; ++i) acc[i] = acc[i] + src[i];
+      }
+    }
+    for (std::size_t i = 0; i < len; ++i) S[first + i] = acc[i];
+  }
+}
+
+WAVEPROB_CLONES void squares(double* __restrict out, const double* __restrict x, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) out[i] = x[i] * x[i];
+}
+
+WAVEPROB_CLONES void at_least(double* __restrict out, const double* __restrict x, double bound,
+                              std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const double a = x[i] < 0 ? -x[i] : x[i];
+    out[i] = a >= bound ? 1.0 : 0.0;
+  }
+}
+
+}  // namespace waveprob::columns

@@ -1,0 +1,46 @@
+// Element-wise loops over contiguous columns: the inner loops of the
+// transforms and the statistics.  Each output element is summed on its own, from +0.0, in the
+// order of the taps, so the results do not depend on how the loops are
+// vectorised.  Built for several instruction sets, chosen at run time.
+#pragma once
+
+#include <cstddef>
+
+namespace waveprob::columns {
+
+// Up to this many taps per sum.
+constexpr int max_taps = 8;
+
+struct taps {
+  int count = 0;
+  const double* source[max_taps] = {};
+  double weight[max_taps] = {};
+};
+
+// dst[i] = (((+0.0 + w0 * s0[i]) + w1 * s1[i]) + ...) for i < n.
+void weighted_sum(double* dst, const taps& t, std::size_t n);
+
+// dst[i] = dst[i] + (((+0.0 + w0 * s0[i]) + w1 * s1[i]) + ...) for i < n.
+void add_weighted_sum(double* dst, const taps& t, std::size_t n);
+
+// Whether all of x[0 .. n-1] are finite.
+bool all_finite(const double* x, std::size_t n);
+
+}  // namespace waveprob::columns
+
+namespace waveprob::columns {
+
+// Sums over a square window, one window per element: for i < n,
+//   S[i] = ((+0.0 + c(-h, -h)[i]) + c(-h, -h+1)[i]) + ... + c(h, h)[i],
+//   c(dl, dm) = centre + dl + stride * dm,
+// row offset dl outer, column offset dm inner (the window read row by row
+// when `centre` points into a column-major image with `stride` rows).
+void window_sums(double* S, const double* centre, std::ptrdiff_t stride, int h, std::size_t n);
+
+// squares[i] = x[i] * x[i].
+void squares(double* out, const double* x, std::size_t n);
+
+// out[i] = 1.0 where |x[i]| >= bound, else 0.0 (NaN gives 0.0).
+void at_least(double* out, const double* x, double bound, std::size_t n);
+
+}  // namespace waveprob::columns

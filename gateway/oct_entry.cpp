@@ -1,0 +1,97 @@
+// The native GNU Octave entry of a plug-in (an oct-file).  Octave's MEX
+// layer copies every output element by element when a call returns; its
+// native interface hands arrays over by reference.  Same description, same
+// checks, messages and results as the MEX entry.  WAVEPROB_PLUGIN_NAME is
+// the function's name, set by the build.
+#include <octave/oct.h>
+
+#include <cstddef>
+#include <string>
+
+#include "gateway/plugin.h"
+
+const waveprob::gateway::plugin& waveprob_plugin();
+
+namespace {
+
+using waveprob::gateway::array_class;
+using waveprob::gateway::input_array;
+using waveprob::gateway::max_inputs;
+
+array_class class_of(const octave_value& v) {
+  if (v.is_double_type()) return array_class::double_;
+  if (v.is_single_type()) return array_class::single;
+  if (v.islogical()) return array_class::logical;
+  if (v.is_string()) return array_class::character;
+  if (v.iscell()) return array_class::cell;
+  if (v.isstruct()) return array_class::structure;
+  if (v.isinteger()) return array_class::integer;
+  return array_class::other;
+}
+
+class oct_call final : public waveprob::gateway::host_call {
+ public:
+  oct_call(const octave_value_list& args, octave_value_list& outputs)
+      : args_(args), outputs_(outputs) {}
+
+  input_array input(int k) const override {
+    const octave_value& v = args_(k);
+    input_array d;
+    d.type = class_of(v);
+    names_[k] = v.class_name();
+    d.class_name = names_[k].c_str();
+    d.is_complex = v.iscomplex();
+    d.is_sparse = v.issparse();
+    const dim_vector dims = v.dims();
+    d.elements = static_cast<std::size_t>(v.numel());
+    d.rows = static_cast<std::size_t>(dims(0));
+    d.cols = static_cast<std::size_t>(dims.numel(1));
+    const bool numeric = d.type == array_class::double_ || d.type == array_class::single ||
+                         d.type == array_class::integer;
+    if (d.type == array_class::double_ && !d.is_complex && !d.is_sparse) {
+      arrays_[k] = v.array_value();  // shares the caller's data, no copy
+      d.data = arrays_[k].data();
+    }
+    d.has_scalar = numeric && !d.is_complex && d.elements > 0;
+    if (d.has_scalar) d.scalar = d.data ? d.data[0] : v.array_value()(0);
+    return d;
+  }
+
+  bool create_output(int slot, std::size_t rows, std::size_t cols, double** data) override {
+    NDArray a(dim_vector(static_cast<octave_idx_type>(rows), static_cast<octave_idx_type>(cols)));
+    *data = a.fortran_vec();  // taken while the array is not shared
+    outputs_(slot) = a;
+    return true;
+  }
+
+ private:
+  const octave_value_list& args_;
+  octave_value_list& outputs_;
+  mutable std::string names_[max_inputs];
+  mutable NDArray arrays_[max_inputs];
+};
+
+}  // namespace
+
+#define WAVEPROB_PASTE(a, b) a##b
+#define WAVEPROB_CONCAT(a, b) WAVEPROB_PASTE(a, b)
+#define WAVEPROB_QUOTE(a) #a
+#define WAVEPROB_STRING(a) WAVEPROB_QUOTE(a)
+
+DEFUNX_DLD(WAVEPROB_STRING(WAVEPROB_PLUGIN_NAME), WAVEPROB_CONCAT(F, WAVEPROB_PLUGIN_NAME),
+           WAVEPROB_CONCAT(G, WAVEPROB_PLUGIN_NAME), args, nargout, "") {
+  const waveprob::gateway::plugin& p = waveprob_plugin();
+  octave_value_list outputs(p.output_count > 0 ? p.output_count : 1);
+  waveprob::gateway::failure f;
+  {
+    oct_call host(args, outputs);
+    f = waveprob::gateway::run(p, nargout, args.length(), host);
+  }
+  if (!f.failed) return outputs;
+  outputs = octave_value_list();
+  if (f.id[0] == '\0')
+    error("%s: %s", p.name, f.message);
+  else
+    error_with_id(f.id, "%s: %s", p.name, f.message);
+  return octave_value_list();
+}
