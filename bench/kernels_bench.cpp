@@ -4,6 +4,7 @@
 // tests as the literal reference.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -33,8 +34,8 @@ void memory_floor(benchmark::State& state) {
   for (auto _ : state) {
     for (int j = 0; j < M; ++j)
       for (image& o : out)
-        std::memcpy(o.data() + static_cast<std::size_t>(M) * j, x.data() + static_cast<std::size_t>(M) * j,
-                    sizeof(double) * M);
+        std::memcpy(o.data() + static_cast<std::size_t>(M) * j,
+                    x.data() + static_cast<std::size_t>(M) * j, sizeof(double) * M);
     benchmark::DoNotOptimize(out[3].data());
     benchmark::ClobberMemory();
   }
@@ -46,7 +47,8 @@ void forward(benchmark::State& state) {
   const image x = noise(n, 2);
   std::vector<image> b(4, image(n));
   for (auto _ : state) {
-    waveprob::forward_transform(x.data(), b[0].data(), b[1].data(), b[2].data(), b[3].data(), level, M, M);
+    waveprob::forward_transform(x.data(), b[0].data(), b[1].data(), b[2].data(), b[3].data(), level,
+                                M, M);
     benchmark::ClobberMemory();
   }
 }
@@ -64,7 +66,8 @@ void inverse(benchmark::State& state) {
   for (unsigned k = 0; k < 4; ++k) b.push_back(noise(n, 3 + k));
   image out(n);
   for (auto _ : state) {
-    waveprob::inverse_transform(out.data(), b[0].data(), b[1].data(), b[2].data(), b[3].data(), level, M, M);
+    waveprob::inverse_transform(out.data(), b[0].data(), b[1].data(), b[2].data(), b[3].data(),
+                                level, M, M);
     benchmark::ClobberMemory();
   }
 }
@@ -82,12 +85,136 @@ void transform_sizes(benchmark::internal::Benchmark* b) {
     for (int level = 0; level <= 4; ++level) b->Args({size, level});
 }
 
+// Statistics on 2048 x 2048: a class map with about half the positions
+// selected, detail bands of realistic magnitude.
+struct statistics_data {
+  int M = 2048;
+  image detail = noise(static_cast<std::size_t>(M) * M, 7, 12.0);
+  image coarser = noise(static_cast<std::size_t>(M) * M, 8, 12.0);
+  image sector = [this] {
+    image s(detail.size());
+    for (std::size_t k = 0; k < s.size(); ++k) s[k] = std::fabs(detail[k]) >= 8.0 ? 1.0 : 0.0;
+    return s;
+  }();
+  image likelihood = noise(64, 9, 1.0), prior = noise(64, 10, 1.0);
+  std::size_t selected = waveprob::count_selected(sector.data(), sector.size());
+};
+
+const statistics_data& stats() {
+  static const statistics_data data;
+  return data;
+}
+
+// Reads one image, writes one.
+void copy_floor(benchmark::State& state) {
+  const auto& d = stats();
+  image out(d.detail.size());
+  for (auto _ : state) {
+    std::memcpy(out.data(), d.detail.data(), sizeof(double) * out.size());
+    benchmark::ClobberMemory();
+  }
+}
+
+// Reads the class map and the band, writes the selected values in stored
+// order: the traffic of the magnitude list without its row order.
+void compaction_floor(benchmark::State& state) {
+  const auto& d = stats();
+  image out(d.selected);
+  for (auto _ : state) {
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < d.detail.size(); ++i)
+      if (d.sector[i] == 1.0) out[k++] = d.detail[i];
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
+  }
+}
+
+void threshold_mask(benchmark::State& state) {
+  const auto& d = stats();
+  image out(d.detail.size());
+  for (auto _ : state) {
+    waveprob::threshold_mask(d.detail.data(), out.data(), d.M, d.M, 8.0);
+    benchmark::ClobberMemory();
+  }
+}
+
+void selected_magnitudes(benchmark::State& state) {
+  const auto& d = stats();
+  image out(d.selected);
+  for (auto _ : state) {
+    waveprob::selected_magnitudes(out.data(), d.sector.data(), d.detail.data(), d.M, d.M);
+    benchmark::ClobberMemory();
+  }
+}
+
+void selected_neighbourhood_energy(benchmark::State& state) {
+  const auto& d = stats();
+  const int h = static_cast<int>(state.range(0));
+  image out(d.selected);
+  for (auto _ : state) {
+    waveprob::selected_neighbourhood_energy(out.data(), out.size(), d.sector.data(),
+                                            d.detail.data(), d.coarser.data(), h, d.M, d.M);
+    benchmark::ClobberMemory();
+  }
+}
+
+void selected_neighbourhood_energy_straightforward(benchmark::State& state) {
+  const auto& d = stats();
+  const int h = static_cast<int>(state.range(0));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        reference::selected_neighbourhood_energy(d.sector, d.detail, d.coarser, h, d.M, d.M));
+}
+
+void significance_probability(benchmark::State& state) {
+  const auto& d = stats();
+  const int h = static_cast<int>(state.range(0));
+  image out(d.detail.size());
+  for (auto _ : state) {
+    waveprob::significance_probability(d.detail.data(), d.coarser.data(), out.data(), d.M, d.M,
+                                       d.likelihood.data(), d.prior.data(), d.likelihood.size(),
+                                       d.prior.size(), 0.5, h);
+    benchmark::ClobberMemory();
+  }
+}
+
+void significance_probability_straightforward(benchmark::State& state) {
+  const auto& d = stats();
+  const int h = static_cast<int>(state.range(0));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(reference::significance_probability(d.detail, d.coarser, d.M, d.M,
+                                                                 d.likelihood, d.prior, 0.5, h));
+}
+
 }  // namespace
+
+BENCHMARK(copy_floor)->Unit(benchmark::kMillisecond);
+BENCHMARK(compaction_floor)->Unit(benchmark::kMillisecond);
+BENCHMARK(threshold_mask)->Unit(benchmark::kMillisecond);
+BENCHMARK(selected_magnitudes)->Unit(benchmark::kMillisecond);
+BENCHMARK(selected_neighbourhood_energy)->DenseRange(1, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(selected_neighbourhood_energy_straightforward)
+    ->DenseRange(1, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(significance_probability)->DenseRange(1, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(significance_probability_straightforward)
+    ->DenseRange(1, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 BENCHMARK(memory_floor)->Arg(2048)->Arg(4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(forward)->Apply(transform_sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(inverse)->Apply(transform_sizes)->Unit(benchmark::kMillisecond);
-BENCHMARK(forward_straightforward)->Args({2048, 0})->Args({2048, 3})->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(inverse_straightforward)->Args({2048, 0})->Args({2048, 3})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(forward_straightforward)
+    ->Args({2048, 0})
+    ->Args({2048, 3})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(inverse_straightforward)
+    ->Args({2048, 0})
+    ->Args({2048, 3})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 BENCHMARK_MAIN();

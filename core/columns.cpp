@@ -121,4 +121,29 @@ WAVEPROB_CLONES void at_least(double* __restrict out, const double* __restrict x
   }
 }
 
+std::size_t ones(const double* x, std::size_t n, std::uint32_t* positions) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    positions[count] = static_cast<std::uint32_t>(i);
+    count += x[i] == 1.0;
+  }
+  return count;
+}
+
+WAVEPROB_CLONES void count_ones(const double* __restrict x, std::size_t n,
+                                std::uint32_t* __restrict counts) {
+  for (std::size_t i = 0; i < n; ++i) counts[i] += x[i] == 1.0 ? 1u : 0u;
+}
+
+WAVEPROB_CLONES void local_energies(double* __restrict E, double* __restrict root,
+                                    const double* __restrict S, const double* __restrict d,
+                                    const double* __restrict c, const double* __restrict heights,
+                                    double width, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const double energy = ((S[i] - d[i] * d[i]) + c[i] * c[i]) / (heights[i] * width);
+    E[i] = energy;
+    root[i] = __builtin_sqrt(energy);
+  }
+}
+
 }  // namespace waveprob::columns

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace waveprob::columns {
 
@@ -42,5 +43,19 @@ void squares(double* out, const double* x, std::size_t n);
 
 // out[i] = 1.0 where |x[i]| >= bound, else 0.0 (NaN gives 0.0).
 void at_least(double* out, const double* x, double bound, std::size_t n);
+
+// The positions i < n where x[i] == 1.0, in ascending order, written to
+// `positions`; returns how many.  Branch-free: a class map is as likely to
+// select as not, which defeats branch prediction.
+std::size_t ones(const double* x, std::size_t n, std::uint32_t* positions);
+
+// counts[i] += 1 where x[i] == 1.0, for i < n.
+void count_ones(const double* x, std::size_t n, std::uint32_t* counts);
+
+// The local energy of a column of coefficients and its square root:
+//   E[i] = ((S[i] - d[i] * d[i]) + c[i] * c[i]) / (heights[i] * width),
+//   root[i] = sqrt(E[i]) (correctly rounded).
+void local_energies(double* E, double* root, const double* S, const double* d, const double* c,
+                    const double* heights, double width, std::size_t n);
 
 }  // namespace waveprob::columns

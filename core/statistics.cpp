@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -33,7 +34,7 @@ std::size_t magnitude_index(double x, std::size_t length) {
 
 // Where each row's entries start in a list that runs row by row: counts[i]
 // entries for row i, rows in order.  Returns the write positions.
-std::vector<std::size_t> row_starts(const std::vector<std::size_t>& counts) {
+std::vector<std::size_t> row_starts(const std::vector<std::uint32_t>& counts) {
   std::vector<std::size_t> start(counts.size());
   std::size_t next = 0;
   for (std::size_t i = 0; i < counts.size(); ++i) {
@@ -43,18 +44,26 @@ std::vector<std::size_t> row_starts(const std::vector<std::size_t>& counts) {
   return start;
 }
 
-// trunc(pow(E, 0.5)) clamped to `last`, for E >= 0 or NaN (NaN returns
-// false).  The power function is within one unit in the last place of the
-// correctly rounded square root s (and equal to it where s is exact), so
-// every candidate lies in [s - 2 ulp, s + 2 ulp]; unless that interval holds
-// an integer, all candidates truncate alike and s gives the index.  Near an
-// integer the power function itself decides.
-bool energy_index(double E, std::size_t last, std::size_t* index) {
-  const double s = std::sqrt(E);
+// Selected entries per row over columns [first, end) and rows [top, bottom).
+std::vector<std::uint32_t> selected_per_row(const double* sector, int M, index_t top,
+                                            index_t bottom, index_t first, index_t end) {
+  std::vector<std::uint32_t> counts(M, 0);
+  for (index_t j = first; j < end; ++j)
+    columns::count_ones(sector + at(top, j, M), bottom - top, counts.data() + top);
+  return counts;
+}
+
+// trunc(pow(E, 0.5)) clamped to `last`, given E >= 0 or NaN and its
+// correctly rounded square root s (NaN returns false).  The power function
+// is within one unit in the last place of s (and equal to it where s is
+// exact), so every candidate lies in [s - 2 ulp, s + 2 ulp]; unless an
+// integer lies that close, all candidates truncate alike and s gives the
+// index.  Near an integer the power function itself decides.
+bool energy_index(double E, double s, std::size_t last, std::size_t* index) {
   if (!(s >= 0.0)) return false;
   const double top = static_cast<double>(last);
   double whole = s >= 4503599627370496.0 ? s : static_cast<double>(static_cast<std::int64_t>(s));
-  const double margin = s * 0x1p-49;  // eight units in the last place of s
+  const double margin = s * 0x1p-49;  // four to eight units in the last place of s
   if (s - whole <= margin || whole + 1.0 - s <= margin) {
     const double e = std::pow(E, 0.5);
     if (!(e >= 0.0)) return false;
@@ -69,29 +78,29 @@ bool energy_index(double E, std::size_t last, std::size_t* index) {
 // positions are formed together, each in the row-by-row window order.
 std::size_t interior_energies(double* out, const double* sector, const double* detail,
                               const double* coarser, int h, int M, int N) {
-  const index_t rows_first = h, rows_end = M - h;
-  std::vector<std::size_t> counts(M, 0);
-  for (index_t j = h; j < N - h; ++j)
-    for (index_t i = rows_first; i < rows_end; ++i)
-      if (is_selected(sector[at(i, j, M)])) ++counts[i];
+  const index_t top = h, bottom = M - h;
+  const std::vector<std::uint32_t> counts = selected_per_row(sector, M, top, bottom, h, N - h);
   std::vector<std::size_t> next = row_starts(counts);
-  std::size_t written = 0;
-  for (std::size_t c : counts) written += c;
+  const std::size_t written = next.back() + counts.back();
   if (written == 0) return 0;
 
   const index_t span = 2 * static_cast<index_t>(h) + 1;
   // span <= INT_MAX here, so span * span - 1 fits in 64 bits.
   const double area = static_cast<double>(span * span - 1) + 1.0;
-  std::vector<double> sq(static_cast<std::size_t>(M) * static_cast<std::size_t>(N));
-  columns::squares(sq.data(), detail, sq.size());
-  std::vector<double> sums(rows_end - rows_first);
+  const std::size_t pixels = static_cast<std::size_t>(M) * static_cast<std::size_t>(N);
+  const std::unique_ptr<double[]> sq(new double[pixels]);  // every element written next
+  columns::squares(sq.get(), detail, pixels);
+  std::vector<double> sums(bottom - top);
+  std::vector<std::uint32_t> rows(bottom - top);
   for (index_t j = h; j < N - h; ++j) {
-    columns::window_sums(sums.data(), sq.data() + at(rows_first, j, M), M, h, sums.size());
-    for (index_t i = rows_first; i < rows_end; ++i) {
-      if (!is_selected(sector[at(i, j, M)])) continue;
+    const std::size_t found = columns::ones(sector + at(top, j, M), rows.size(), rows.data());
+    if (found == 0) continue;
+    columns::window_sums(sums.data(), sq.get() + at(top, j, M), M, h, sums.size());
+    for (std::size_t r = 0; r < found; ++r) {
+      const index_t i = top + rows[r];
       const double a = detail[at(i, j, M)];
       const double b = coarser[at(i, j, M)];
-      double t = sums[i - rows_first] - a * a;
+      double t = sums[rows[r]] - a * a;
       t = t + b * b;
       out[next[i]++] = std::pow(t / area, 0.5);
     }
@@ -126,14 +135,13 @@ bool padding_fits(int M, int N, int h) {
   return padded <= 2.0 * M * N + 65536.0;
 }
 
-// Probability from the window sum S of one coefficient.
-double probability(double d, double c, double S, double window, const double* likelihood,
-                   const double* prior, std::size_t nLR, std::size_t nPR, double prior_factor) {
+// Probability of one coefficient d from its local energy E and sqrt(E).
+double probability(double d, double E, double root, const double* likelihood, const double* prior,
+                   std::size_t nLR, std::size_t nPR, double prior_factor) {
   if (std::isnan(d)) return not_a_number;
   const double lambda = likelihood[magnitude_index(d, nLR)];
-  const double energy = ((S - d * d) + c * c) / window;
   std::size_t b;
-  if (!energy_index(energy, nPR - 1, &b)) return not_a_number;
+  if (!energy_index(E, root, nPR - 1, &b)) return not_a_number;
   const double q = prior_factor * prior[b];
   const double r = lambda * q;
   return r / (r + 1.0);
@@ -158,9 +166,9 @@ void probabilities_direct(const double* detail, const double* coarser, double* o
         }
       }
       const index_t window = (row_last - row_first + 1) * (col_last - col_first + 1);
-      out[at(i, j, M)] =
-          probability(detail[at(i, j, M)], coarser[at(i, j, M)], sum, static_cast<double>(window),
-                      likelihood, prior, nLR, nPR, prior_factor);
+      const double d = detail[at(i, j, M)], c = coarser[at(i, j, M)];
+      const double E = ((sum - d * d) + c * c) / static_cast<double>(window);
+      out[at(i, j, M)] = probability(d, E, std::sqrt(E), likelihood, prior, nLR, nPR, prior_factor);
     }
   }
 }
@@ -189,16 +197,16 @@ void threshold_mask(const double* input, double* output, int M, int N, double th
 void selected_magnitudes(double* out, const double* sector, const double* detail, int M, int N) {
   // Count each row's selections, then place every value at its row's write
   // position while reading both images in their stored order.
-  std::vector<std::size_t> counts(M, 0);
-  for (index_t j = 0; j < N; ++j)
-    for (index_t i = 0; i < M; ++i)
-      if (is_selected(sector[at(i, j, M)])) ++counts[i];
+  if (M <= 0 || N <= 0) return;
+  const std::vector<std::uint32_t> counts = selected_per_row(sector, M, 0, M, 0, N);
   std::vector<std::size_t> next = row_starts(counts);
+  std::vector<std::uint32_t> rows(M);
   for (index_t j = 0; j < N; ++j) {
-    for (index_t i = 0; i < M; ++i) {
-      if (!is_selected(sector[at(i, j, M)])) continue;
-      const double x = detail[at(i, j, M)];
-      out[next[i]++] = x < 0 ? -x : x;
+    const double* column = detail + at(0, j, M);
+    const std::size_t found = columns::ones(sector + at(0, j, M), M, rows.data());
+    for (std::size_t r = 0; r < found; ++r) {
+      const double x = column[rows[r]];
+      out[next[rows[r]]++] = x < 0 ? -x : x;
     }
   }
 }
@@ -225,18 +233,20 @@ void significance_probability(const double* detail, const double* coarser, doubl
   }
   padded_squares sq(detail, M, N, h);
   // Window heights by row and widths by column, clipped at the borders.
-  std::vector<double> sums(M);
-  std::vector<index_t> heights(M);
+  std::vector<double> sums(M), energies(M), roots(M), heights(M);
   for (index_t i = 0; i < M; ++i)
-    heights[i] = std::min<index_t>(M - 1, i + h) - std::max<index_t>(0, i - h) + 1;
+    heights[i] =
+        static_cast<double>(std::min<index_t>(M - 1, i + h) - std::max<index_t>(0, i - h) + 1);
   for (index_t j = 0; j < N; ++j) {
     const index_t width = std::min<index_t>(N - 1, j + h) - std::max<index_t>(0, j - h) + 1;
+    const double* d = detail + at(0, j, M);
     columns::window_sums(sums.data(), sq.column(j), sq.stride(), h, M);
-    for (index_t i = 0; i < M; ++i) {
-      const std::size_t k = at(i, j, M);
-      out[k] = probability(detail[k], coarser[k], sums[i], static_cast<double>(heights[i] * width),
-                           likelihood, prior, nLR, nPR, prior_factor);
-    }
+    columns::local_energies(energies.data(), roots.data(), sums.data(), d, coarser + at(0, j, M),
+                            heights.data(), static_cast<double>(width), M);
+    double* column = out + at(0, j, M);
+    for (index_t i = 0; i < M; ++i)
+      column[i] =
+          probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
   }
 }
 
