@@ -146,4 +146,39 @@ WAVEPROB_CLONES void local_energies(double* __restrict E, double* __restrict roo
   }
 }
 
+WAVEPROB_CLONES std::size_t table_indices(std::int32_t* __restrict likelihood,
+                                          std::int32_t* __restrict prior,
+                                          std::uint8_t* __restrict check,
+                                          const double* __restrict d, const double* __restrict root,
+                                          double lr_last, double pr_last, std::size_t n) {
+  std::size_t flagged = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double a = __builtin_fabs(d[i]);
+    likelihood[i] = static_cast<std::int32_t>(a < lr_last ? a : lr_last);  // NaN -> lr_last
+    const double s = root[i];
+    const double t = s < 0x1p30 ? s : 0x1p30;  // NaN -> 2^30
+    const double whole = static_cast<double>(static_cast<std::int32_t>(t));
+    const double margin = t * 0x1p-49;
+    // Bitwise, not short-circuit: no branches, so the loop vectorises.
+    const bool near = (t - whole <= margin) | (whole + 1.0 - t <= margin);
+    prior[i] = static_cast<std::int32_t>(t < pr_last ? t : pr_last);
+    const bool flag = near | (s != s) | (a != a);  // a NaN root or coefficient
+    check[i] = flag;
+    flagged += flag;
+  }
+  return flagged;
+}
+
+WAVEPROB_CLONES void odds_to_probability(double* __restrict out, const std::int32_t* __restrict lr,
+                                         const std::int32_t* __restrict pr,
+                                         const double* __restrict likelihood,
+                                         const double* __restrict prior, double factor,
+                                         std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const double q = factor * prior[pr[i]];
+    const double r = likelihood[lr[i]] * q;
+    out[i] = r / (r + 1.0);
+  }
+}
+
 }  // namespace waveprob::columns

@@ -58,4 +58,20 @@ void count_ones(const double* x, std::size_t n, std::uint32_t* counts);
 void local_energies(double* E, double* root, const double* S, const double* d, const double* c,
                     const double* heights, double width, std::size_t n);
 
+// Table indices of a column of coefficients d with their local energies'
+// square roots, for tables of at most 2^30 entries:
+//   likelihood[i] = min(trunc(|d[i]|), lr_last),
+//   prior[i] = min(trunc(root[i]), pr_last),
+// and check[i] = 1 where the prior index cannot be taken from the root (NaN,
+// or a root within a few units in the last place of a whole number) or d[i]
+// is NaN: those need the caller's attention.  Returns how many were flagged.
+std::size_t table_indices(std::int32_t* likelihood, std::int32_t* prior, std::uint8_t* check,
+                          const double* d, const double* root, double lr_last, double pr_last,
+                          std::size_t n);
+
+// out[i] = r / (r + 1) with r = likelihood[lr[i]] * (factor * prior[pr[i]]).
+void odds_to_probability(double* out, const std::int32_t* lr, const std::int32_t* pr,
+                         const double* likelihood, const double* prior, double factor,
+                         std::size_t n);
+
 }  // namespace waveprob::columns

@@ -234,6 +234,9 @@ void significance_probability(const double* detail, const double* coarser, doubl
   padded_squares sq(detail, M, N, h);
   // Window heights by row and widths by column, clipped at the borders.
   std::vector<double> sums(M), energies(M), roots(M), heights(M);
+  const bool small_tables = nLR <= (std::size_t{1} << 30) && nPR <= (std::size_t{1} << 30);
+  std::vector<std::int32_t> lr_index(M), pr_index(M);
+  std::vector<std::uint8_t> check(M);
   for (index_t i = 0; i < M; ++i)
     heights[i] =
         static_cast<double>(std::min<index_t>(M - 1, i + h) - std::max<index_t>(0, i - h) + 1);
@@ -244,9 +247,23 @@ void significance_probability(const double* detail, const double* coarser, doubl
     columns::local_energies(energies.data(), roots.data(), sums.data(), d, coarser + at(0, j, M),
                             heights.data(), static_cast<double>(width), M);
     double* column = out + at(0, j, M);
-    for (index_t i = 0; i < M; ++i)
-      column[i] =
-          probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
+    if (!small_tables) {
+      for (index_t i = 0; i < M; ++i)
+        column[i] =
+            probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
+      continue;
+    }
+    // Indices and odds for the whole column, then the few coefficients whose
+    // index needs the power function (or that are NaN) one by one.
+    const std::size_t flagged =
+        columns::table_indices(lr_index.data(), pr_index.data(), check.data(), d, roots.data(),
+                               static_cast<double>(nLR - 1), static_cast<double>(nPR - 1), M);
+    columns::odds_to_probability(column, lr_index.data(), pr_index.data(), likelihood, prior,
+                                 prior_factor, M);
+    for (index_t i = 0; flagged > 0 && i < M; ++i)
+      if (check[i])
+        column[i] =
+            probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
   }
 }
 
