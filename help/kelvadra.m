@@ -72,6 +72,14 @@
 %!   assert (D, zeros (6, 8));
 %! endfor
 
+## The example above: integers and dyadic taps make the round trip exact
+## inside the frame.
+%!test
+%! X = magic (16);
+%! [L, H, V, D] = kelvadra (X, 1);
+%! Y = ardavlek (L, H, V, D, 1);
+%! assert (Y(7:12, 7:12), X(7:12, 7:12));
+
 ## A constant image: LOWPASS is the image, the details vanish, at every level
 ## the size allows.
 %!test

@@ -1,8 +1,9 @@
 % check_plugin_folder (FOLDER): checks a folder of built plug-ins the way a
 % user meets it after addpath or pkg load: each of the six names calls the MEX
-% file in FOLDER, `help NAME` shows the help file beside it, and the tests in
-% that help file pass (results, messages and error identifiers, with all six
-% plug-ins loaded in one session).  Ends with an error if a check fails.
+% file in FOLDER, `help NAME` shows the help file beside it, its demos run,
+% and the tests in that help file pass (results, messages and error
+% identifiers, with all six plug-ins loaded in one session).  Ends with an
+% error if a check fails.
 function check_plugin_folder (folder)
   names = {"kelvadra", "ardavlek", "tormissa", "pundrel", "vostrane", "jebbinor"};
   folder = canonicalize_file_name (folder);
@@ -34,6 +35,10 @@ function check_one (folder, name)
   h1 = strtok (fileread (helpfile), "\n");
   assert (! isempty (strfind (text, strtrim (h1(2:end)))), "help %s lacks '%s'", name, h1);
   assert (! isempty (strfind (text, "See also")), "help %s has no see-also line", name);
+  if (! isempty (strfind (fileread (helpfile), "%!demo")))
+    shown = evalc (sprintf ("demo %s", name));
+    assert (isempty (strfind (shown, ": failed")), "demo %s failed:\n%s", name, shown);
+  end
   [passed, total] = test (helpfile, "quiet");
   assert (total > 0, "%s has no tests", helpfile);
   assert (passed == total, "%d of the %d tests in %s failed", total - passed, total, helpfile);
