@@ -24,6 +24,8 @@ function outdir = build_plugins (outdir)
   root = fileparts (mfilename ('fullpath'));
   if nargin < 1 || isempty (outdir)
     outdir = fullfile (root, 'mex');
+  elseif isempty (regexp (outdir, '^([\\/]|[A-Za-z]:)', 'once'))
+    outdir = fullfile (pwd, outdir);  % the build runs from a scratch folder
   end
   if ~exist (outdir, 'dir')
     [ok, msg] = mkdir (outdir);
@@ -40,6 +42,14 @@ function outdir = build_plugins (outdir)
   end
   include = ['-I' root];
   in_octave = exist ('OCTAVE_VERSION', 'builtin') ~= 0;
+  msvc = false;
+  if ~in_octave
+    compiler = mex.getCompilerConfigurations ('C++', 'Selected');
+    if isempty (compiler)
+      error ('build_plugins:compiler', 'no C++ compiler is set up for mex: run mex -setup C++');
+    end
+    msvc = strncmpi (compiler(1).ShortName, 'MSVC', 4);
+  end
 
   % Objects go to a scratch folder, not to the caller's current folder.
   scratch = tempname ();
@@ -57,7 +67,7 @@ function outdir = build_plugins (outdir)
       mex ('-std=c++17', '-O2', '-Wall', '-Wextra', '-ffp-contract=off', '-fno-fast-math', ...
            '-fvisibility=hidden', '-fvisibility-inlines-hidden', '-Wl,-Bsymbolic', ...
            include, '-o', fullfile (outdir, [name '.mex']), sources{:});
-    elseif ispc
+    elseif msvc
       % MATLAB with Microsoft Visual C++.
       mex ('COMPFLAGS=$COMPFLAGS /std:c++17 /fp:precise', include, ...
            '-outdir', outdir, '-output', name, sources{:});
