@@ -50,8 +50,8 @@
 %! printf ("row 16 before: %s\n", sprintf ("%6.2f", X(16, 13:20)));
 %! printf ("row 16 after:  %s\n", sprintf ("%6.2f", Y(16, 13:20)));
 
-## The round trip gives the image back inside the frame, at several levels
-## and for images that are not square.
+% The round trip gives the image back inside the frame, at several levels
+% and for images that are not square.
 %!test
 %! rand ("seed", 3);
 %! for level = 0:2
@@ -65,13 +65,13 @@
 %!   assert (size (Y), size (X));
 %! endfor
 
-## A constant image comes back everywhere, the frame included.
+% A constant image comes back everywhere, the frame included.
 %!test
 %! [L, H, V, D] = kelvadra (7 * ones (12, 13), 2);
 %! assert (ardavlek (L, H, V, D, 2), 7 * ones (12, 13), 1e-13);
 
-## Only LOWPASS: the lowpass synthesis filter along rows then columns; at a
-## negative level only DIAG_DETAIL counts, divided by 1024.
+% Only LOWPASS: the lowpass synthesis filter along rows then columns; at a
+% negative level only DIAG_DETAIL counts, divided by 1024.
 %!test
 %! L = zeros (7);  L(4, 4) = 64;  Z = zeros (7);
 %! Y = ardavlek (L, Z, Z, Z, 0);

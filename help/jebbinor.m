@@ -47,16 +47,16 @@
 
 %!assert (jebbinor ([3 4; 0 0], [2 0; 0 0], [1 2 4 8], [0.5 1 2], 1, 0.5), [8/9 0.8; 0.5 0.5], eps)
 
-## h = 0: the window is the coefficient alone, e = abs (DETAIL_COARSER).
-## Magnitudes and energies past the end of a table use its last entry.
+% h = 0: the window is the coefficient alone, e = abs (DETAIL_COARSER).
+% Magnitudes and energies past the end of a table use its last entry.
 %!test
 %! LR = [1 2 4 8];  PR = [0.5 1 2];
 %! assert (jebbinor (3, -2.5, LR, PR, 0, 0.5), 8/9, eps);
 %! assert (jebbinor (-7.6, 0.5, LR, PR, -0.5, 0.25), 0.5, eps);
 %! assert (jebbinor (-7.6, 0.5, [1 3 7], 1, 0, 1), 7/8, eps);
 
-## The window is clipped at the borders: W is 4 at the corners, 6 along the
-## borders and 9 inside a 3 x 4 image (PRIOR_RATIO(b + 1) = b gives e back).
+% The window is clipped at the borders: W is 4 at the corners, 6 along the
+% borders and 9 inside a 3 x 4 image (PRIOR_RATIO(b + 1) = b gives e back).
 %!test
 %! D = zeros (3, 4);  C = 3 * ones (3, 4);
 %! W = [4 6 6 4; 6 9 9 6; 4 6 6 4];
@@ -64,7 +64,7 @@
 %! b = fix (sqrt (9 ./ W));
 %! assert (P, b ./ (b + 1), eps);
 
-## A column table has one entry; NaN coefficients give NaN.
+% A column table has one entry; NaN coefficients give NaN.
 %!test
 %! P = jebbinor ([1 NaN; 2 3], zeros (2), [3; 5], [1 1], 0, 1);
 %! assert (P, [0.75 NaN; 0.75 0.75]);

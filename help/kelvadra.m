@@ -52,8 +52,8 @@
 %!   printf ("%-11s %8.2f %9.2f\n", names{k}, min (bands{k}(:)), max (bands{k}(:)));
 %! endfor
 
-## A ramp down the rows: known bands at levels 0 and 1; its transpose gives
-## the same sequences along the rows.
+% A ramp down the rows: known bands at levels 0 and 1; its transpose gives
+% the same sequences along the rows.
 %!test
 %! X = repmat ((0:7)', 1, 6);
 %! expected = {0, [0.625 1.5 2.5 3.5 4.5 5.5 6.375 6.75], [0.5 0.5 0.5 0.5 0.5 0.5 0.5 0];
@@ -72,16 +72,16 @@
 %!   assert (D, zeros (6, 8));
 %! endfor
 
-## The example above: integers and dyadic taps make the round trip exact
-## inside the frame.
+% The example above: integers and dyadic taps make the round trip exact
+% inside the frame.
 %!test
 %! X = magic (16);
 %! [L, H, V, D] = kelvadra (X, 1);
 %! Y = ardavlek (L, H, V, D, 1);
 %! assert (Y(7:12, 7:12), X(7:12, 7:12));
 
-## A constant image: LOWPASS is the image, the details vanish, at every level
-## the size allows.
+% A constant image: LOWPASS is the image, the details vanish, at every level
+% the size allows.
 %!test
 %! for level = 0:2
 %!   [L, H, V, D] = kelvadra (ones (8, 9), level);
@@ -89,7 +89,7 @@
 %!   assert ([H V D], zeros (8, 27));
 %! endfor
 
-## SCALE is truncated toward zero; a negative level zeroes finite samples.
+% SCALE is truncated toward zero; a negative level zeroes finite samples.
 %!test
 %! X = magic (8);
 %! [a1, b1, c1, d1] = kelvadra (X, 1.9);

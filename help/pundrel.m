@@ -26,10 +26,10 @@
 %
 %   See also tormissa, vostrane, jebbinor, kelvadra.
 
-## Row-by-row order, not column order.
+% Row-by-row order, not column order.
 %!assert (pundrel ([1 1; 1 0], [-1 2; 3 -4]), [1; 2; 3])
 
-## Only exact 1.0 selects; the map is read as M x N whatever its shape.
+% Only exact 1.0 selects; the map is read as M x N whatever its shape.
 %!test
 %! S = [1 0.999 2 -1; NaN Inf 1 1 + eps];
 %! D = [-1 -2 -3 -4; -5 -6 -7 -Inf];

@@ -26,7 +26,7 @@
 %!test
 %! assert (tormissa ([2.7 -2.7; 0.4 -3.0], 2), [1 1; 0 1]);
 
-## Each row: THRESHOLD, then the mask of [2.9 3.0 -3.5 0.4 -0.4 0 NaN Inf].
+% Each row: THRESHOLD, then the mask of [2.9 3.0 -3.5 0.4 -0.4 0 NaN Inf].
 %!test
 %! X = [2.9 3.0 -3.5 0.4 -0.4 0 NaN Inf];
 %! cases = [2.5   0 1 1 0 0 0 0 1
@@ -41,8 +41,8 @@
 %! endfor
 %! assert (masks, cases(:, 2:end));
 
-## The integer class of THRESHOLD does not matter; the shape of ARRAY_IN is
-## kept, empty included.
+% The integer class of THRESHOLD does not matter; the shape of ARRAY_IN is
+% kept, empty included.
 %!test
 %! X = randn (6, 5) * 10;
 %! assert (tormissa (X, int8 (4)), tormissa (X, 4));

@@ -42,8 +42,8 @@
 
 %!assert (vostrane ([0 0 0; 0 1 0; 0 0 0], ones (3), 2 * ones (3), 1), sqrt (12 / 9), eps)
 
-## Row-by-row order of the interior positions, then one 0 for the selected
-## border position (1, 1).
+% Row-by-row order of the interior positions, then one 0 for the selected
+% border position (1, 1).
 %!test
 %! S = zeros (5);  S(1, 1) = 1;  S(2, 4) = 1;  S(3, 3) = 1;
 %! D = reshape (1:25, 5, 5);  C = -D;
@@ -51,12 +51,12 @@
 %! assert (vostrane (S, D, C, 1), [energy(2, 4); energy(3, 3); 0], 1e-12);
 %! assert (vostrane (S, D, C, 1.7), vostrane (S, D, C, 1));
 
-## h = 0: the magnitudes of DETAIL_COARSER at the positions pundrel lists.
+% h = 0: the magnitudes of DETAIL_COARSER at the positions pundrel lists.
 %!test
 %! S = double (magic (6) > 18);  D = randn (6);  C = randn (6);
 %! assert (vostrane (S, D, C, -0.5), pundrel (S, C), eps);
 
-## A window larger than the image: one 0 for each selected position.
+% A window larger than the image: one 0 for each selected position.
 %!assert (vostrane ([1 0 1 1], ones (2), ones (2), 1), zeros (3, 1))
 
 %!error id=vostrane:badScalar e = vostrane (ones (3), ones (3), ones (3), -1);
