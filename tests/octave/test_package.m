@@ -12,8 +12,8 @@ function test_package (tarball, workdir, toolbox_dir, reference_dir)
     rmdir (workdir, "s");
   end
   mkdir (workdir);
-  prefix = fullfile (workdir, "packages");
-  pkg ("prefix", prefix, prefix);
+  % .m files and MEX files in separate trees, as in a system-wide install.
+  pkg ("prefix", fullfile (workdir, "share"), fullfile (workdir, "lib"));
   pkg ("local_list", fullfile (workdir, "local_packages"));
   pkg ("global_list", fullfile (workdir, "global_packages"));
 
