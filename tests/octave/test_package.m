@@ -1,11 +1,11 @@
-% test_package (TARBALL, WORKDIR, TOOLBOX_DIR): installs the package TARBALL
-% with pkg into a fresh prefix under WORKDIR (never the user's or the
-% system's), loads it, checks that `help kelvadra` shows the help text, that
-% every plug-in runs (check_plugin_folder) and that `pkg test` passes, checks
-% that every .m file under TOOLBOX_DIR (when it exists) is available, then
-% checks that the results equal those of the plug-ins in REFERENCE_DIR to the
-% bit, uninstalls and checks that nothing is left.  Ends with an error if a check
-% fails.
+% test_package (TARBALL, WORKDIR, TOOLBOX_DIR, REFERENCE_DIR): installs the
+% package TARBALL with pkg under WORKDIR (never into the user's or the
+% system's packages) and loads it; checks that `help kelvadra` shows the help
+% text, that every plug-in runs with its help file beside it
+% (check_plugin_folder), that every function of TOOLBOX_DIR (when it exists)
+% is available, that `pkg test` passes and that the results equal those of the
+% plug-ins in REFERENCE_DIR to the bit; then uninstalls and checks that
+% nothing is left.  Ends with an error if a check fails.
 function test_package (tarball, workdir, toolbox_dir, reference_dir)
   confirm_recursive_rmdir (false);
   if (isfolder (workdir))
