@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps build demo test clean
+.PHONY: all deps build demo test dist clean
 
 all: build
 
@@ -19,6 +19,11 @@ demo: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+# The GNU Octave package, $(BUILD)/waveprob-VERSION.tar.gz, for `pkg install`.
+dist: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) --target dist
 
 clean:
 	rm -rf $(BUILD)

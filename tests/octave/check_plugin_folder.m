@@ -1,0 +1,45 @@
+% check_plugin_folder (FOLDER): checks a folder of built plug-ins the way a
+% user meets it after addpath or pkg load: each of the six names calls the MEX
+% file in FOLDER, `help NAME` shows the help file beside it, its demos run,
+% and the tests in that help file pass (results, messages and error
+% identifiers, with all six plug-ins loaded in one session).  Ends with an
+% error if a check fails.
+function check_plugin_folder (folder)
+  names = {"kelvadra", "ardavlek", "tormissa", "pundrel", "vostrane", "jebbinor"};
+  folder = canonicalize_file_name (folder);
+  failures = 0;
+  for k = 1:numel (names)
+    name = names{k};
+    try
+      check_one (folder, name);
+      printf ("PASS %s\n", name);
+    catch err
+      failures += 1;
+      printf ("FAIL %s: %s\n", name, err.message);
+    end
+  end
+  printf ("%d passed, %d failed\n", numel (names) - failures, failures);
+  if (failures > 0)
+    error ("check_plugin_folder: %d plug-in(s) failed in %s", failures, folder);
+  end
+end
+
+function check_one (folder, name)
+  mexfile = fullfile (folder, [name ".mex"]);
+  helpfile = fullfile (folder, [name ".m"]);
+  assert (isfile (mexfile), "%s is missing", mexfile);
+  assert (isfile (helpfile), "%s is missing", helpfile);
+  assert (canonicalize_file_name (which (name)), mexfile);
+  % The help text is the first comment block of the help file.
+  text = evalc (sprintf ("help %s", name));
+  h1 = strtok (fileread (helpfile), "\n");
+  assert (! isempty (strfind (text, strtrim (h1(2:end)))), "help %s lacks '%s'", name, h1);
+  assert (! isempty (strfind (text, "See also")), "help %s has no see-also line", name);
+  if (! isempty (strfind (fileread (helpfile), "%!demo")))
+    shown = evalc (sprintf ("demo %s", name));
+    assert (isempty (strfind (shown, ": failed")), "demo %s failed:\n%s", name, shown);
+  end
+  [passed, total] = test (helpfile, "quiet");
+  assert (total > 0, "%s has no tests", helpfile);
+  assert (passed == total, "%d of the %d tests in %s failed", total - passed, total, helpfile);
+end
