@@ -11,6 +11,7 @@
 #include <string>
 
 #include "gateway/plugin.h"
+#include "plugin_help.h"  // waveprob_help_text, made by the build from help/NAME.m
 
 const waveprob::gateway::plugin& waveprob_plugin();
 
@@ -44,8 +45,7 @@ void advise_huge_pages(void* data, std::size_t bytes) {
 
 class oct_call final : public waveprob::gateway::host_call {
  public:
-  oct_call(const octave_value_list& args, octave_value_list& outputs)
-      : args_(args), outputs_(outputs) {}
+  explicit oct_call(const octave_value_list& args) : args_(args) {}
 
   input_array input(int k) const override {
     const octave_value& v = args_(k);
@@ -71,16 +71,25 @@ class oct_call final : public waveprob::gateway::host_call {
   }
 
   bool create_output(int slot, std::size_t rows, std::size_t cols, double** data) override {
-    NDArray a(dim_vector(static_cast<octave_idx_type>(rows), static_cast<octave_idx_type>(cols)));
+    NDArray& a = outputs_[slot];
+    a = NDArray(dim_vector(static_cast<octave_idx_type>(rows), static_cast<octave_idx_type>(cols)));
     *data = a.fortran_vec();  // taken while the array is not shared
     advise_huge_pages(*data, rows * cols * sizeof(double));
-    outputs_(slot) = a;
     return true;
+  }
+
+  // The outputs as Octave values, once the kernel has filled them: an
+  // octave_value made earlier could hold a copy (a 1 x 1 array becomes a
+  // scalar) instead of the memory the kernel writes.
+  octave_value_list results(int count) const {
+    octave_value_list list(count);
+    for (int slot = 0; slot < count; ++slot) list(slot) = outputs_[slot];
+    return list;
   }
 
  private:
   const octave_value_list& args_;
-  octave_value_list& outputs_;
+  NDArray outputs_[waveprob::gateway::max_outputs];
   mutable std::string names_[max_inputs];
   mutable NDArray arrays_[max_inputs];
 };
@@ -95,16 +104,14 @@ class oct_call final : public waveprob::gateway::host_call {
 // Octave finds the function through its installer, which must be visible.
 #pragma GCC visibility push(default)
 DEFUNX_DLD(WAVEPROB_STRING(WAVEPROB_PLUGIN_NAME), WAVEPROB_CONCAT(F, WAVEPROB_PLUGIN_NAME),
-           WAVEPROB_CONCAT(G, WAVEPROB_PLUGIN_NAME), args, nargout, "") {
+           WAVEPROB_CONCAT(G, WAVEPROB_PLUGIN_NAME), args, nargout, waveprob_help_text) {
   const waveprob::gateway::plugin& p = waveprob_plugin();
-  octave_value_list outputs(p.output_count > 0 ? p.output_count : 1);
   waveprob::gateway::failure f;
   {
-    oct_call host(args, outputs);
+    oct_call host(args);
     f = waveprob::gateway::run(p, nargout, args.length(), host);
+    if (!f.failed) return host.results(p.output_count);
   }
-  if (!f.failed) return outputs;
-  outputs = octave_value_list();
   if (f.id[0] == '\0')
     error("%s: %s", p.name, f.message);
   else

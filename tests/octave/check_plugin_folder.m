@@ -1,6 +1,7 @@
 % check_plugin_folder (FOLDER): checks a folder of built plug-ins the way a
-% user meets it after addpath or pkg load: each of the six names calls the MEX
-% file in FOLDER, `help NAME` shows the help file beside it, its demos run,
+% user meets it after addpath or pkg load: each of the six names calls the
+% oct-file or MEX file in FOLDER, `help NAME` shows the text of the help file
+% beside it, its demos run,
 % and the tests in that help file pass (results, messages and error
 % identifiers, with all six plug-ins loaded in one session).  Ends with an
 % error if a check fails.
@@ -25,11 +26,15 @@ function check_plugin_folder (folder)
 end
 
 function check_one (folder, name)
-  mexfile = fullfile (folder, [name ".mex"]);
+  % The plug-in is an oct-file (Octave's native build) or a MEX file.
+  binary = fullfile (folder, [name ".oct"]);
+  if (! isfile (binary))
+    binary = fullfile (folder, [name ".mex"]);
+  end
   helpfile = fullfile (folder, [name ".m"]);
-  assert (isfile (mexfile), "%s is missing", mexfile);
+  assert (isfile (binary), "%s is missing", binary);
   assert (isfile (helpfile), "%s is missing", helpfile);
-  assert (canonicalize_file_name (which (name)), mexfile);
+  assert (canonicalize_file_name (which (name)), binary);
   % The help text is the first comment block of the help file.
   text = evalc (sprintf ("help %s", name));
   h1 = strtok (fileread (helpfile), "\n");

@@ -108,6 +108,11 @@ function check_errors_by_identifier ()
     "jebbinor: PRIOR_FACTOR must be a non-empty, real numeric value", "jebbinor:badScalar");
   expect_error (1, @jebbinor, {X, X + 1i, 1, 1, 1, 1}, ...
     "jebbinor: DETAIL_COARSER must be a real, full double array (got complex double)", "jebbinor:badClass");
+  % One-element outputs (Octave keeps a 1 x 1 result as a scalar value).
+  assert (tormissa (5, 2), 1);
+  assert (pundrel (1, -3), 3);
+  assert (vostrane ([0 0 0; 0 1 0; 0 0 0], ones (3), 2 * ones (3), 1), sqrt (12 / 9), eps);
+  assert (jebbinor (3, -2.5, [1 2 4 8], [0.5 1 2], 0, 0.5), 8 / 9, eps);
   % Empty images give empty outputs and no message, whatever the level.
   [a, b, c, d] = kelvadra (zeros (0, 5), 40);
   assert (size (a), [0 5]);
