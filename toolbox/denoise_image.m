@@ -54,6 +54,13 @@ if M == 0 || N == 0
   return;
 end
 
+[XHAT, INFO.sigma, INFO.prob] = denoise_padded(Y, SIGMA, opt);
+end
+
+function [XHAT, SIGMA, prob] = denoise_padded(Y, SIGMA, opt)
+[M, N] = size(Y);
+J = opt.levels;
+prob = zeros(M, N);
 % Mirror padding wide enough that the inverse rebuilds every pixel of Y.
 pad = 3 * 2 ^ J;
 Z = mirror_pad(Y, pad);
@@ -69,36 +76,23 @@ for s = 0:J
   end
 end
 
-gains = band_noise_gains(J + 1);
+gains = band_noise_gains(J + 2);
 inner_r = pad + 1:pad + M;
 inner_c = pad + 1:pad + N;
 if isempty(SIGMA)
   d = bands{1, 3}(inner_r, inner_c);
   SIGMA = median(abs(d(:))) / 0.6745 / sqrt(gains(1, 3));
-  INFO.sigma = SIGMA;
 end
 
 if opt.shrink && SIGMA > 0
-  h = opt.halfsize;
   for s = 0:J - 1
     for b = 1:3
-      sb = SIGMA * sqrt(gains(s + 1, b));
-      unit = opt.step * sb;                 % one table step
-      D = bands{s + 1, b} / unit;
-      sc = SIGMA * sqrt(gains(s + 2, b));
-      Dc = bands{s + 2, b} / (opt.step * sc);
-      T = opt.threshold / opt.step;
-      mask = tormissa(D, T);
-      n1 = sum(mask(:));
-      n0 = numel(mask) - n1;
-      mag = pundrel(ones(size(D)), D);
-      e1 = interior_energies(mask, D, Dc, h);
-      e0 = interior_energies(1 - mask, D, Dc, h);
-      [lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt);
-      P = jebbinor(D, Dc, lr, pr, h, factor);
+      P = band_probability(bands{s + 1, b}, bands{s + 2, b}, ...
+                           SIGMA * sqrt(gains(s + 1, b)), ...
+                           SIGMA * sqrt(gains(s + 2, b)), s, opt);
       bands{s + 1, b} = bands{s + 1, b} .* P;
       if s == 0 && b == 1
-        INFO.prob = P(inner_r, inner_c);
+        prob = P(inner_r, inner_c);
       end
     end
   end
@@ -108,6 +102,24 @@ for s = J - 1:-1:0
   A = ardavlek(A, bands{s + 1, 1}, bands{s + 1, 2}, bands{s + 1, 3}, s);
 end
 XHAT = A(inner_r, inner_c);
+end
+
+function P = band_probability(detail, coarser, sb, sc, s, opt)
+% Probability that each coefficient of a band carries signal.  DETAIL and
+% COARSER (the same orientation one level coarser) are each scaled by their
+% noise deviations SB and SC so that one integer table step is opt.step
+% noise deviations.
+D = detail / (opt.step * sb);
+Dc = coarser / (opt.step * sc);
+h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
+mask = tormissa(D, opt.threshold / opt.step);
+n1 = sum(mask(:));
+n0 = numel(mask) - n1;
+mag = pundrel(ones(size(D)), D);
+e1 = interior_energies(mask, D, Dc, h);
+e0 = interior_energies(1 - mask, D, Dc, h);
+[lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt);
+P = jebbinor(D, Dc, lr, pr, h, factor);
 end
 
 function e = interior_energies(mask, D, Dc, h)
@@ -122,8 +134,8 @@ e = e(1:end - nb);
 end
 
 function opt = parse_options(args)
-opt = struct('levels', 5, 'halfsize', 1, 'threshold', 1.5, 'shrink', true, ...
-             'step', 0.1, 'model_threshold', 1.5, 'table_span', 20, ...
+opt = struct('levels', 4, 'halfsize', [2 1], 'threshold', 2, 'shrink', true, ...
+             'step', 0.1, 'model_threshold', 1.25, 'table_span', 20, ...
              'smooth', 0.3, 'shape', [], 'factor', 'model');
 if mod(numel(args), 2) ~= 0
   error('denoise_image:badOption', 'denoise_image: options come as name/value pairs');
@@ -138,7 +150,7 @@ end
 if ~isscalar(opt.levels) || opt.levels < 1 || opt.levels ~= round(opt.levels)
   error('denoise_image:badOption', 'denoise_image: levels must be a positive integer');
 end
-if ~isscalar(opt.halfsize) || opt.halfsize < 0 || opt.halfsize ~= round(opt.halfsize)
+if isempty(opt.halfsize) || any(opt.halfsize < 0) || any(opt.halfsize ~= round(opt.halfsize))
   error('denoise_image:badOption', 'denoise_image: halfsize must be a non-negative integer');
 end
 if ~isscalar(opt.threshold) || ~(opt.threshold >= 0)

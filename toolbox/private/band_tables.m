@@ -25,25 +25,26 @@ end
 a = sqrt(vx * gamma(1 / nu) / gamma(3 / nu));
 
 % Densities of the noisy magnitude given |x| > T (signal) and |x| <= T
-% (noise), on the centres of the magnitude bins of the table.
-dx = min(step, a) / 8;
-xmax = max(12, 30 * a);
+% (noise), on the centres of the magnitude bins of the table.  The model's
+% mass is taken per grid cell from its distribution function, which stays
+% exact however narrow its peak is.
+dx = step / 8;
+xmax = opt.table_span + 8;
 x = -xmax:dx:xmax;
-px = exp(-(abs(x) / a) .^ nu);
-px = px / (sum(px) * dx);
+cdf = @(t) 0.5 + 0.5 * sign(t) .* gammainc((abs(t) / a) .^ nu, 1 / nu);
+mass = cdf(x + dx / 2) - cdf(x - dx / 2);
 sig = abs(x) > T;
-P1 = sum(px(sig)) * dx;
+P1 = gammainc((T / a) ^ nu, 1 / nu, 'upper');
 P0 = 1 - P1;
 y = ((0:K - 1) + 0.5) * step;
 G = exp(-0.5 * (y' - x) .^ 2) + exp(-0.5 * (y' + x) .^ 2);
-f1 = G(:, sig) * px(sig)' * dx / max(P1, realmin);
-f0 = G(:, ~sig) * px(~sig)' * dx / max(P0, realmin);
+f1 = G(:, sig) * mass(sig)' / max(P1, realmin);
+f0 = G(:, ~sig) * mass(~sig)' / max(P0, realmin);
 lr = f1 ./ max(f0, realmin);
 lr = min(max(lr, 1e-12), 1e12)';
 lr = cummax_(lr);
 
 % Prior ratio: ratio of the smoothed class histograms of the energies.
-edges = 0:K;
 h1 = histc_(e1, K);
 h0 = histc_(e0, K);
 w = gauss_kernel(opt.smooth / step);
