@@ -5,7 +5,7 @@ function denoise_demo(outdir)
 %   SIGMA estimated, prints PSNR and timings, and writes into OUTDIR (default
 %   'demo' in the current folder): noisy.png, denoised.png and
 %   side_by_side.png (noisy, denoised and the probability map of the finest
-%   horizontal band).
+%   level, largest over the three orientations).
 if nargin < 1
   outdir = 'demo';
 end

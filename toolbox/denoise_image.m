@@ -5,8 +5,9 @@ function [XHAT, INFO] = denoise_image(Y, SIGMA, varargin)
 %   standard deviation SIGMA.  XHAT is a double matrix of the size of Y.
 %
 %   XHAT = DENOISE_IMAGE(Y) or DENOISE_IMAGE(Y, []) estimates SIGMA from the
-%   finest diagonal detail band (median absolute value / 0.6745, divided by
-%   that band's noise gain).
+%   finest diagonal detail band: the median over 8 x 8 blocks of their root
+%   mean square (the median absolute value / 0.6745 for small images),
+%   divided by that band's noise gain.
 %
 %   XHAT = DENOISE_IMAGE(Y, SIGMA, NAME, VALUE, ...) sets options:
 %     'levels'     number of decomposition levels (default 5)
@@ -18,7 +19,8 @@ function [XHAT, INFO] = denoise_image(Y, SIGMA, varargin)
 %
 %   [XHAT, INFO] = DENOISE_IMAGE(...) also returns a struct with the fields
 %   sigma (the SIGMA used), sigma_estimated (true if it was estimated) and
-%   prob (the probability map of the finest horizontal band, size of Y).
+%   prob (the largest probability over the three orientations of the finest
+%   level, size of Y).
 %
 %   The image is mirror-padded, decomposed with the undecimated spline
 %   wavelet transform (kelvadra), every detail coefficient is multiplied by
@@ -80,8 +82,7 @@ gains = band_noise_gains(J + 2);
 inner_r = pad + 1:pad + M;
 inner_c = pad + 1:pad + N;
 if isempty(SIGMA)
-  d = bands{1, 3}(inner_r, inner_c);
-  SIGMA = median(abs(d(:))) / 0.6745 / sqrt(gains(1, 3));
+  SIGMA = estimate_sigma(bands{1, 3}(inner_r, inner_c)) / sqrt(gains(1, 3));
 end
 
 if opt.shrink && SIGMA > 0
@@ -91,8 +92,8 @@ if opt.shrink && SIGMA > 0
                            SIGMA * sqrt(gains(s + 1, b)), ...
                            SIGMA * sqrt(gains(s + 2, b)), s, opt);
       bands{s + 1, b} = bands{s + 1, b} .* P;
-      if s == 0 && b == 1
-        prob = P(inner_r, inner_c);
+      if s == 0
+        prob = max(prob, P(inner_r, inner_c));
       end
     end
   end
@@ -120,6 +121,23 @@ e1 = interior_energies(mask, D, Dc, h);
 e0 = interior_energies(1 - mask, D, Dc, h);
 [lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt);
 P = jebbinor(D, Dc, lr, pr, h, factor);
+end
+
+function sd = estimate_sigma(d)
+% Noise deviation of the finest diagonal band D.  Edges inflate the spread
+% of the band where they are, so the estimate is the median over 8 x 8
+% blocks of the blocks' root mean squares: most blocks hold noise alone.
+% Images with fewer than 16 such blocks use the median absolute value.
+b = 8;
+m = floor(size(d, 1) / b) * b;
+n = floor(size(d, 2) / b) * b;
+if m * n < 16 * b * b
+  sd = median(abs(d(:))) / 0.6745;
+  return;
+end
+B = reshape(d(1:m, 1:n), b, m / b, b, n / b);
+B = reshape(permute(B, [1 3 2 4]), b * b, []);
+sd = sqrt(median(mean(B .^ 2, 1)));
 end
 
 function e = interior_energies(mask, D, Dc, h)
