@@ -10,10 +10,12 @@ function [XHAT, INFO] = denoise_image(Y, SIGMA, varargin)
 %   divided by that band's noise gain.
 %
 %   XHAT = DENOISE_IMAGE(Y, SIGMA, NAME, VALUE, ...) sets options:
-%     'levels'     number of decomposition levels (default 5)
-%     'halfsize'   half size of the neighbourhood window (default 1)
+%     'levels'     number of decomposition levels (default 4)
+%     'halfsize'   half size of the neighbourhood window: one value, or one
+%                  per level from the finest, the last one repeated for the
+%                  coarser levels (default [3 2 1])
 %     'threshold'  preliminary mask threshold, in band noise deviations
-%                  (default 1.5)
+%                  (default 2.5)
 %     'shrink'     false to switch the shrinkage off: XHAT is then Y rebuilt
 %                  through the transform (default true)
 %
@@ -86,11 +88,12 @@ if isempty(SIGMA)
 end
 
 if opt.shrink && SIGMA > 0
+  grid = model_grid(opt);
   for s = 0:J - 1
     for b = 1:3
       P = band_probability(bands{s + 1, b}, bands{s + 2, b}, ...
                            SIGMA * sqrt(gains(s + 1, b)), ...
-                           SIGMA * sqrt(gains(s + 2, b)), s, opt);
+                           SIGMA * sqrt(gains(s + 2, b)), s, opt, grid);
       bands{s + 1, b} = bands{s + 1, b} .* P;
       if s == 0
         prob = max(prob, P(inner_r, inner_c));
@@ -105,13 +108,16 @@ end
 XHAT = A(inner_r, inner_c);
 end
 
-function P = band_probability(detail, coarser, sb, sc, s, opt)
+function P = band_probability(detail, coarser, sb, sc, s, opt, grid)
 % Probability that each coefficient of a band carries signal.  DETAIL and
 % COARSER (the same orientation one level coarser) are each scaled by their
 % noise deviations SB and SC so that one integer table step is opt.step
 % noise deviations.
-D = detail / (opt.step * sb);
-Dc = coarser / (opt.step * sc);
+% Clamped so that every integer magnitude and energy fits the plug-ins' int
+% range even for a tiny SIGMA; such values are far past the tables' ends.
+lim = 2 ^ 28;
+D = min(max(detail / (opt.step * sb), -lim), lim);
+Dc = min(max(coarser / (opt.step * sc), -lim), lim);
 h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
 mask = tormissa(D, opt.threshold / opt.step);
 n1 = sum(mask(:));
@@ -119,7 +125,7 @@ n0 = numel(mask) - n1;
 mag = pundrel(ones(size(D)), D);
 e1 = interior_energies(mask, D, Dc, h);
 e0 = interior_energies(1 - mask, D, Dc, h);
-[lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt);
+[lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt, grid);
 P = jebbinor(D, Dc, lr, pr, h, factor);
 end
 
@@ -152,9 +158,9 @@ e = e(1:end - nb);
 end
 
 function opt = parse_options(args)
-opt = struct('levels', 4, 'halfsize', [2 1], 'threshold', 2, 'shrink', true, ...
+opt = struct('levels', 4, 'halfsize', [3 2 1], 'threshold', 2.5, 'shrink', true, ...
              'step', 0.1, 'model_threshold', 1.25, 'table_span', 20, ...
-             'smooth', 0.3, 'shape', [], 'factor', 'model');
+             'smooth', 0.15, 'shape', [], 'factor', 'model');
 if mod(numel(args), 2) ~= 0
   error('denoise_image:badOption', 'denoise_image: options come as name/value pairs');
 end

@@ -1,4 +1,4 @@
-function [lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt)
+function [lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt, grid)
 % Likelihood-ratio and prior-ratio tables of one band, in units of the
 % band's table step (one integer step = opt.step band noise deviations, the
 % band noise deviation being 1 in these units after the caller's scaling).
@@ -7,6 +7,8 @@ function [lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt)
 %          insignificant class of the preliminary mask, border positions
 %          already removed
 %   n1, n0 class sizes
+%   grid   the noise kernel on the model grid, from model_grid (the same for
+%          every band, so computed once per image)
 step = opt.step;
 T = opt.model_threshold;          % in band noise deviations
 K = ceil(opt.table_span / step);  % table length
@@ -14,8 +16,9 @@ K = ceil(opt.table_span / step);  % table length
 % Noise-free band model: generalised Gaussian exp(-|x / a| ^ nu), fitted to
 % the second and fourth moments of the noisy magnitudes (noise variance 1).
 m = mag * step;                   % back to noise-deviation units
-m2 = mean(m .^ 2);
-m4 = mean(m .^ 4);
+m = m .* m;
+m2 = mean(m);
+m4 = mean(m .* m);
 vx = max(m2 - 1, 1e-3);
 nu = opt.shape;
 if isempty(nu)
@@ -28,18 +31,15 @@ a = sqrt(vx * gamma(1 / nu) / gamma(3 / nu));
 % (noise), on the centres of the magnitude bins of the table.  The model's
 % mass is taken per grid cell from its distribution function, which stays
 % exact however narrow its peak is.
-dx = step / 8;
-xmax = opt.table_span + 8;
-x = -xmax:dx:xmax;
+x = grid.x;
+dx = grid.dx;
 cdf = @(t) 0.5 + 0.5 * sign(t) .* gammainc((abs(t) / a) .^ nu, 1 / nu);
 mass = cdf(x + dx / 2) - cdf(x - dx / 2);
-sig = abs(x) > T;
+sig = grid.signal;
 P1 = gammainc((T / a) ^ nu, 1 / nu, 'upper');
 P0 = 1 - P1;
-y = ((0:K - 1) + 0.5) * step;
-G = exp(-0.5 * (y' - x) .^ 2) + exp(-0.5 * (y' + x) .^ 2);
-f1 = G(:, sig) * mass(sig)' / max(P1, realmin);
-f0 = G(:, ~sig) * mass(~sig)' / max(P0, realmin);
+f1 = grid.kernel(:, sig) * mass(sig)' / max(P1, realmin);
+f0 = grid.kernel(:, ~sig) * mass(~sig)' / max(P0, realmin);
 lr = f1 ./ max(f0, realmin);
 lr = min(max(lr, 1e-12), 1e12)';
 lr = cummax_(lr);
