@@ -171,13 +171,15 @@ for k = 1:2:numel(args)
   end
   opt.(lower(name)) = args{k + 1};
 end
-if ~isscalar(opt.levels) || opt.levels < 1 || opt.levels ~= round(opt.levels)
-  error('denoise_image:badOption', 'denoise_image: levels must be a positive integer');
+if ~isnumeric(opt.levels) || ~isscalar(opt.levels) || ~(opt.levels >= 1 && opt.levels <= 10) ...
+   || opt.levels ~= round(opt.levels)
+  error('denoise_image:badOption', 'denoise_image: levels must be an integer from 1 to 10');
 end
-if isempty(opt.halfsize) || any(opt.halfsize < 0) || any(opt.halfsize ~= round(opt.halfsize))
+if ~isnumeric(opt.halfsize) || isempty(opt.halfsize) || any(opt.halfsize < 0) ...
+   || any(opt.halfsize ~= round(opt.halfsize))
   error('denoise_image:badOption', 'denoise_image: halfsize must be a non-negative integer');
 end
-if ~isscalar(opt.threshold) || ~(opt.threshold >= 0)
+if ~isnumeric(opt.threshold) || ~isscalar(opt.threshold) || ~(opt.threshold >= 0)
   error('denoise_image:badOption', 'denoise_image: threshold must be non-negative');
 end
 end
