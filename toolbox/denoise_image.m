@@ -50,7 +50,6 @@ if ~isempty(SIGMA) && (~isnumeric(SIGMA) || ~isreal(SIGMA) || ~isscalar(SIGMA) .
 end
 opt = parse_options(varargin);
 
-J = opt.levels;
 [M, N] = size(Y);
 INFO = struct('sigma', SIGMA, 'sigma_estimated', isempty(SIGMA), 'prob', zeros(M, N));
 if M == 0 || N == 0
@@ -112,8 +111,7 @@ function P = band_probability(detail, coarser, sb, sc, s, opt, grid)
 % Probability that each coefficient of a band carries signal.  DETAIL and
 % COARSER (the same orientation one level coarser) are each scaled by their
 % noise deviations SB and SC so that one integer table step is opt.step
-% noise deviations.
-% Clamped so that every integer magnitude and energy fits the plug-ins' int
+% noise deviations.  The scaled bands are clamped so that every integer magnitude and energy fits the plug-ins' int
 % range even for a tiny SIGMA; such values are far past the tables' ends.
 lim = 2 ^ 28;
 D = min(max(detail / (opt.step * sb), -lim), lim);
