@@ -1,0 +1,110 @@
+% Tests of the denoising pipeline (toolbox/denoise_image) in GNU Octave.
+% Ends with an error if any check fails.
+function test_denoise ()
+  failures = 0;
+  checks = { @check_exact_without_shrinkage, @check_gain_on_shapes, ...
+             @check_sigma_estimate, @check_errors };
+  for k = 1:numel (checks)
+    name = func2str (checks{k});
+    try
+      checks{k} ();
+      printf ("PASS %s\n", name);
+    catch err
+      failures += 1;
+      printf ("FAIL %s: %s\n", name, err.message);
+    end
+  end
+  printf ("%d passed, %d failed\n", numel (checks) - failures, failures);
+  if (failures > 0)
+    error ("test_denoise: %d check(s) failed", failures);
+  end
+end
+
+% With the shrinkage off, or SIGMA = 0, the padded transform and its inverse
+% give back every pixel, borders included, for any size and level count.
+function check_exact_without_shrinkage ()
+  randn ("state", 3);
+  cases = { % rows, columns, levels
+    64, 64, 4;
+    37, 53, 3;
+    5, 7, 4;     % smaller than the filters' reach: padding by repetition
+    1, 9, 2;
+    130, 3, 5;
+    2, 2, 1 };
+  for k = 1:rows (cases)
+    [m, n, J] = cases{k, :};
+    Y = 100 * randn (m, n) + 50;
+    Z = denoise_image (Y, 10, "levels", J, "shrink", false);
+    assert (size (Z), size (Y));
+    err = max (abs (Z(:) - Y(:)));
+    assert (err < 1e-9, "%d x %d, %d levels: error %g", m, n, J, err);
+    Z = denoise_image (Y, 0, "levels", J);
+    err = max (abs (Z(:) - Y(:)));
+    assert (err < 1e-9, "%d x %d, %d levels, SIGMA 0: error %g", m, n, J, err);
+  end
+end
+
+function p = psnr (A, X)
+  p = 10 * log10 (255 ^ 2 / mean ((A(:) - X(:)) .^ 2));
+end
+
+% Piecewise-constant shapes plus noise: the denoised image is far closer to
+% the clean one than the noisy input, with SIGMA given and estimated.
+function check_gain_on_shapes ()
+  [c, r] = meshgrid (1:160, 1:144);
+  X = 60 + 120 * ((r - 70) .^ 2 + (c - 60) .^ 2 < 35 ^ 2) ...
+      + 70 * (r > 20 & r < 60 & c > 90 & c < 150) ...
+      - 40 * (r > 100 & c > 100);
+  randn ("state", 7);
+  for sigma = [10 25]
+    Y = X + sigma * randn (size (X));
+    gain = psnr (denoise_image (Y, sigma), X) - psnr (Y, X);
+    assert (gain > 10, "SIGMA %g given: gain only %.2f dB", sigma, gain);
+    gain = psnr (denoise_image (Y), X) - psnr (Y, X);
+    assert (gain > 10, "SIGMA %g estimated: gain only %.2f dB", sigma, gain);
+  end
+end
+
+% On pure noise the estimate is within 10 % of the true deviation, whatever
+% the offset and the size (the small image takes the median-absolute-value
+% path, the others the block medians).
+function check_sigma_estimate ()
+  randn ("state", 11);
+  for c = [2, 0, 150, 211; 15, 100, 211, 150; 40, -3, 40, 60]'
+    sigma = c(1);
+    Y = c(2) + sigma * randn (c(3), c(4));
+    [~, info] = denoise_image (Y);
+    assert (info.sigma_estimated);
+    assert (abs (info.sigma / sigma - 1) < 0.1, "SIGMA %g estimated as %g", sigma, info.sigma);
+  end
+end
+
+function expect_error (args, identifier)
+  try
+    denoise_image (args{:});
+  catch err
+    assert (err.identifier, identifier);
+    return;
+  end
+  error ("no error raised; expected %s", identifier);
+end
+
+function check_errors ()
+  Y = rand (16);
+  expect_error ({}, "denoise_image:badInput");
+  expect_error ({rand(16, 16, 3), 10}, "denoise_image:badInput");   % colour
+  expect_error ({"some text", 10}, "denoise_image:badInput");
+  expect_error ({{Y}, 10}, "denoise_image:badInput");
+  expect_error ({Y + 1i, 10}, "denoise_image:badInput");
+  expect_error ({[Y, NaN(16, 1)], 10}, "denoise_image:badInput");
+  expect_error ({Y, -1}, "denoise_image:badSigma");
+  expect_error ({Y, [1 2]}, "denoise_image:badSigma");
+  expect_error ({Y, "10"}, "denoise_image:badSigma");
+  expect_error ({Y, 10, "levels", 0}, "denoise_image:badOption");
+  expect_error ({Y, 10, "halfsize", -1}, "denoise_image:badOption");
+  expect_error ({Y, 10, "levels"}, "denoise_image:badOption");
+  expect_error ({Y, 10, "nosuchoption", 1}, "denoise_image:badOption");
+  % A uint8 image is accepted and the result is double of the same size.
+  Z = denoise_image (uint8 (255 * Y), 5);
+  assert (isa (Z, "double") && isequal (size (Z), size (Y)));
+end

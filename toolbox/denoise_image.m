@@ -1,0 +1,183 @@
+function [XHAT, INFO] = denoise_image(Y, SIGMA, varargin)
+%DENOISE_IMAGE Remove additive white Gaussian noise from a grey image.
+%   XHAT = DENOISE_IMAGE(Y, SIGMA) denoises the grey image Y (a real numeric
+%   matrix of any size and value range) corrupted by white Gaussian noise of
+%   standard deviation SIGMA.  XHAT is a double matrix of the size of Y.
+%
+%   XHAT = DENOISE_IMAGE(Y) or DENOISE_IMAGE(Y, []) estimates SIGMA from the
+%   finest diagonal detail band: the median over 8 x 8 blocks of their root
+%   mean square (the median absolute value / 0.6745 for small images),
+%   divided by that band's noise gain.
+%
+%   XHAT = DENOISE_IMAGE(Y, SIGMA, NAME, VALUE, ...) sets options:
+%     'levels'     number of decomposition levels (default 4)
+%     'halfsize'   half size of the neighbourhood window: one value, or one
+%                  per level from the finest, the last one repeated for the
+%                  coarser levels (default [3 2 1])
+%     'threshold'  preliminary mask threshold, in band noise deviations
+%                  (default 2.5)
+%     'shrink'     false to switch the shrinkage off: XHAT is then Y rebuilt
+%                  through the transform (default true)
+%
+%   [XHAT, INFO] = DENOISE_IMAGE(...) also returns a struct with the fields
+%   sigma (the SIGMA used), sigma_estimated (true if it was estimated) and
+%   prob (the largest probability over the three orientations of the finest
+%   level, size of Y).
+%
+%   The image is mirror-padded, decomposed with the undecimated spline
+%   wavelet transform (kelvadra), every detail coefficient is multiplied by
+%   its probability of carrying signal (tormissa, pundrel, vostrane,
+%   jebbinor), and the image is rebuilt (ardavlek) and cropped.
+
+if nargin < 1
+  error('denoise_image:badInput', 'denoise_image: Y is required');
+end
+if ~(isnumeric(Y) || islogical(Y)) || ~isreal(Y) || ndims(Y) ~= 2
+  error('denoise_image:badInput', ...
+        'denoise_image: Y must be a real numeric grey image (a 2-D matrix)');
+end
+Y = double(Y);
+if any(~isfinite(Y(:)))
+  error('denoise_image:badInput', 'denoise_image: Y must be finite');
+end
+if nargin < 2
+  SIGMA = [];
+end
+if ~isempty(SIGMA) && (~isnumeric(SIGMA) || ~isreal(SIGMA) || ~isscalar(SIGMA) ...
+                       || ~isfinite(SIGMA) || SIGMA < 0)
+  error('denoise_image:badSigma', ...
+        'denoise_image: SIGMA must be a finite non-negative real scalar');
+end
+opt = parse_options(varargin);
+
+[M, N] = size(Y);
+INFO = struct('sigma', SIGMA, 'sigma_estimated', isempty(SIGMA), 'prob', zeros(M, N));
+if M == 0 || N == 0
+  XHAT = Y;
+  return;
+end
+
+[XHAT, INFO.sigma, INFO.prob] = denoise_padded(Y, SIGMA, opt);
+end
+
+function [XHAT, SIGMA, prob] = denoise_padded(Y, SIGMA, opt)
+[M, N] = size(Y);
+J = opt.levels;
+prob = zeros(M, N);
+% Mirror padding wide enough that the inverse rebuilds every pixel of Y.
+pad = 3 * 2 ^ J;
+Z = mirror_pad(Y, pad);
+
+% Decomposition: level s splits the lowpass of level s - 1.  One extra level
+% supplies the coarser-scale neighbours of the coarsest kept level.
+A = Z;
+bands = cell(J + 1, 3);
+for s = 0:J
+  [L, bands{s + 1, 1}, bands{s + 1, 2}, bands{s + 1, 3}] = kelvadra(A, s);
+  if s < J
+    A = L;
+  end
+end
+
+gains = band_noise_gains(J + 2);
+inner_r = pad + 1:pad + M;
+inner_c = pad + 1:pad + N;
+if isempty(SIGMA)
+  SIGMA = estimate_sigma(bands{1, 3}(inner_r, inner_c)) / sqrt(gains(1, 3));
+end
+
+if opt.shrink && SIGMA > 0
+  grid = model_grid(opt);
+  for s = 0:J - 1
+    for b = 1:3
+      P = band_probability(bands{s + 1, b}, bands{s + 2, b}, ...
+                           SIGMA * sqrt(gains(s + 1, b)), ...
+                           SIGMA * sqrt(gains(s + 2, b)), s, opt, grid);
+      bands{s + 1, b} = bands{s + 1, b} .* P;
+      if s == 0
+        prob = max(prob, P(inner_r, inner_c));
+      end
+    end
+  end
+end
+
+for s = J - 1:-1:0
+  A = ardavlek(A, bands{s + 1, 1}, bands{s + 1, 2}, bands{s + 1, 3}, s);
+end
+XHAT = A(inner_r, inner_c);
+end
+
+function P = band_probability(detail, coarser, sb, sc, s, opt, grid)
+% Probability that each coefficient of a band carries signal.  DETAIL and
+% COARSER (the same orientation one level coarser) are each scaled by their
+% noise deviations SB and SC so that one integer table step is opt.step
+% noise deviations.  The scaled bands are clamped so that every integer magnitude and energy fits the plug-ins' int
+% range even for a tiny SIGMA; such values are far past the tables' ends.
+lim = 2 ^ 28;
+D = min(max(detail / (opt.step * sb), -lim), lim);
+Dc = min(max(coarser / (opt.step * sc), -lim), lim);
+h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
+mask = tormissa(D, opt.threshold / opt.step);
+n1 = sum(mask(:));
+n0 = numel(mask) - n1;
+mag = pundrel(ones(size(D)), D);
+e1 = interior_energies(mask, D, Dc, h);
+e0 = interior_energies(1 - mask, D, Dc, h);
+[lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt, grid);
+P = jebbinor(D, Dc, lr, pr, h, factor);
+end
+
+function sd = estimate_sigma(d)
+% Noise deviation of the finest diagonal band D.  Edges inflate the spread
+% of the band where they are, so the estimate is the median over 8 x 8
+% blocks of the blocks' root mean squares: most blocks hold noise alone.
+% Images with fewer than 16 such blocks use the median absolute value.
+b = 8;
+m = floor(size(d, 1) / b) * b;
+n = floor(size(d, 2) / b) * b;
+if m * n < 16 * b * b
+  sd = median(abs(d(:))) / 0.6745;
+  return;
+end
+B = reshape(d(1:m, 1:n), b, m / b, b, n / b);
+B = reshape(permute(B, [1 3 2 4]), b * b, []);
+sd = sqrt(median(mean(B .^ 2, 1)));
+end
+
+function e = interior_energies(mask, D, Dc, h)
+% Neighbourhood energies of the selected positions away from the border:
+% vostrane leaves one trailing zero per selected border position; drop them.
+e = vostrane(mask, D, Dc, h);
+[M, N] = size(D);
+inner = false(M, N);
+inner(h + 1:M - h, h + 1:N - h) = true;
+nb = sum(mask(:) == 1 & ~inner(:));
+e = e(1:end - nb);
+end
+
+function opt = parse_options(args)
+opt = struct('levels', 4, 'halfsize', [3 2 1], 'threshold', 2.5, 'shrink', true, ...
+             'step', 0.1, 'model_threshold', 1.1, 'table_span', 20, ...
+             'smooth', 0.15, 'shape', [], 'factor', 'model');
+if mod(numel(args), 2) ~= 0
+  error('denoise_image:badOption', 'denoise_image: options come as name/value pairs');
+end
+for k = 1:2:numel(args)
+  name = args{k};
+  if ~ischar(name) || ~isfield(opt, lower(name))
+    error('denoise_image:badOption', 'denoise_image: unknown option');
+  end
+  opt.(lower(name)) = args{k + 1};
+end
+if ~isnumeric(opt.levels) || ~isscalar(opt.levels) || ~(opt.levels >= 1 && opt.levels <= 10) ...
+   || opt.levels ~= round(opt.levels)
+  error('denoise_image:badOption', 'denoise_image: levels must be an integer from 1 to 10');
+end
+if ~isnumeric(opt.halfsize) || isempty(opt.halfsize) || any(opt.halfsize < 0) ...
+   || any(opt.halfsize ~= round(opt.halfsize))
+  error('denoise_image:badOption', 'denoise_image: halfsize must be a non-negative integer');
+end
+if ~isnumeric(opt.threshold) || ~isscalar(opt.threshold) || ~(opt.threshold >= 0)
+  error('denoise_image:badOption', 'denoise_image: threshold must be non-negative');
+end
+end
