@@ -92,20 +92,26 @@ WAVEPROB_CLONES bool all_finite(const double* x, std::size_t n) {
 
 WAVEPROB_CLONES void window_sums(double* S, const double* centre, std::ptrdiff_t stride, int h,
                                  std::size_t n) {
-  // In chunks small enough to stay in the first-level cache while every
-  // window offset is added to them.
-  constexpr std::size_t chunk = 256;
-  double acc[chunk];
-  for (std::size_t first = 0; first < n; first += chunk) {
-    const std::size_t len = n - first < chunk ? n - first : chunk;
-    for (std::size_t i = 0; i < len; ++i) acc[i] = 0.0;
+  // Sixteen sums at a time stay in registers while every window offset is
+  // added to them; the rest one by one.
+  constexpr std::size_t lanes = 16;
+  std::size_t first = 0;
+  for (; first + lanes <= n; first += lanes) {
+    double acc[lanes];
+    for (std::size_t i = 0; i < lanes; ++i) acc[i] = 0.0;
     for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
       for (std::ptrdiff_t dm = -h; dm <= h; ++dm) {
-        const double* __restrict src = centre + first + dl + stride * dm;
-        for (std::size_t i = 0; i < len; ++i) acc[i] = acc[i] + src[i];
+        const double* src = centre + first + dl + stride * dm;
+        for (std::size_t i = 0; i < lanes; ++i) acc[i] = acc[i] + src[i];
       }
     }
-    for (std::size_t i = 0; i < len; ++i) S[first + i] = acc[i];
+    for (std::size_t i = 0; i < lanes; ++i) S[first + i] = acc[i];
+  }
+  for (; first < n; ++first) {
+    double acc = 0.0;
+    for (std::ptrdiff_t dl = -h; dl <= h; ++dl)
+      for (std::ptrdiff_t dm = -h; dm <= h; ++dm) acc = acc + centre[first + dl + stride * dm];
+    S[first] = acc;
   }
 }
 
