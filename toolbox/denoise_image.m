@@ -120,10 +120,13 @@ h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
 mask = tormissa(D, opt.threshold / opt.step);
 n1 = sum(mask(:));
 n0 = numel(mask) - n1;
-mag = pundrel(ones(size(D)), D);
+% Moments of the magnitudes, in band noise deviations.
+q = D .* D;
+m2 = opt.step ^ 2 * sum(q(:)) / numel(q);
+m4 = opt.step ^ 4 * (q(:)' * q(:)) / numel(q);
 e1 = interior_energies(mask, D, Dc, h);
 e0 = interior_energies(1 - mask, D, Dc, h);
-[lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt, grid);
+[lr, pr, factor] = band_tables(m2, m4, e1, e0, n1, n0, opt, grid);
 P = jebbinor(D, Dc, lr, pr, h, factor);
 end
 
