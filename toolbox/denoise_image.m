@@ -57,10 +57,10 @@ if M == 0 || N == 0
   return;
 end
 
-[XHAT, INFO.sigma, INFO.prob] = denoise_padded(Y, SIGMA, opt);
+[XHAT, INFO.sigma, INFO.prob] = denoise_padded(Y, SIGMA, opt, nargout > 1);
 end
 
-function [XHAT, SIGMA, prob] = denoise_padded(Y, SIGMA, opt)
+function [XHAT, SIGMA, prob] = denoise_padded(Y, SIGMA, opt, want_prob)
 [M, N] = size(Y);
 J = opt.levels;
 prob = zeros(M, N);
@@ -88,15 +88,24 @@ end
 
 if opt.shrink && SIGMA > 0
   grid = model_grid(opt);
-  for s = 0:J - 1
-    for b = 1:3
-      P = band_probability(bands{s + 1, b}, bands{s + 2, b}, ...
-                           SIGMA * sqrt(gains(s + 1, b)), ...
-                           SIGMA * sqrt(gains(s + 2, b)), s, opt, grid);
+  % Each band is scaled once to its table units (one integer step is
+  % opt.step band noise deviations): as the band of its level and as the
+  % coarser neighbour of the level below.  Every detail coefficient is at
+  % most max(abs(Y(:))) in size (the filters' absolute taps sum to 1), so
+  % the clamp that keeps integer magnitudes and energies in the plug-ins'
+  % int range is needed only for a tiny SIGMA.
+  unit = opt.step * SIGMA * sqrt(gains);
+  clamp = 2 * max(abs(Y(:))) / min(unit(:)) >= 2 ^ 28;
+  for b = 1:3
+    D = scaled(bands{1, b}, unit(1, b), clamp);
+    for s = 0:J - 1
+      Dc = scaled(bands{s + 2, b}, unit(s + 2, b), clamp);
+      P = band_probability(D, Dc, s, opt, grid);
       bands{s + 1, b} = bands{s + 1, b} .* P;
-      if s == 0
+      if s == 0 && want_prob
         prob = max(prob, P(inner_r, inner_c));
       end
+      D = Dc;
     end
   end
 end
@@ -107,25 +116,36 @@ end
 XHAT = A(inner_r, inner_c);
 end
 
-function P = band_probability(detail, coarser, sb, sc, s, opt, grid)
-% Probability that each coefficient of a band carries signal.  DETAIL and
-% COARSER (the same orientation one level coarser) are each scaled by their
-% noise deviations SB and SC so that one integer table step is opt.step
-% noise deviations.  The scaled bands are clamped so that every integer magnitude and energy fits the plug-ins' int
-% range even for a tiny SIGMA; such values are far past the tables' ends.
-lim = 2 ^ 28;
-D = min(max(detail / (opt.step * sb), -lim), lim);
-Dc = min(max(coarser / (opt.step * sc), -lim), lim);
+function D = scaled(band, unit, clamp)
+% A band in table units; with CLAMP, bounded so that every integer
+% magnitude and energy fits the plug-ins' int range (such values are far
+% past the tables' ends).
+D = band / unit;
+if clamp
+  lim = 2 ^ 28;
+  D = min(max(D, -lim), lim);
+end
+end
+
+function P = band_probability(D, Dc, s, opt, grid)
+% Probability that each coefficient of a band carries signal.  D and Dc
+% (the same orientation one level coarser) are in table units: each scaled
+% by its own noise deviation so that one integer step is opt.step noise
+% deviations.
 h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
 mask = tormissa(D, opt.threshold / opt.step);
-n1 = sum(mask(:));
-n0 = numel(mask) - n1;
 % Moments of the magnitudes, in band noise deviations.
 q = D .* D;
 m2 = opt.step ^ 2 * sum(q(:)) / numel(q);
 m4 = opt.step ^ 4 * (q(:)' * q(:)) / numel(q);
 e1 = interior_energies(mask, D, Dc, h);
 e0 = interior_energies(1 - mask, D, Dc, h);
+n1 = [];
+n0 = [];
+if ~strcmp(opt.factor, 'model')
+  n1 = sum(mask(:));
+  n0 = numel(mask) - n1;
+end
 [lr, pr, factor] = band_tables(m2, m4, e1, e0, n1, n0, opt, grid);
 P = jebbinor(D, Dc, lr, pr, h, factor);
 end
@@ -149,13 +169,20 @@ end
 
 function e = interior_energies(mask, D, Dc, h)
 % Neighbourhood energies of the selected positions away from the border:
-% vostrane leaves one trailing zero per selected border position; drop them.
+% vostrane leaves one trailing zero per selected border position (those in
+% the first and last h rows and columns); drop them.
 e = vostrane(mask, D, Dc, h);
 [M, N] = size(D);
-inner = false(M, N);
-inner(h + 1:M - h, h + 1:N - h) = true;
-nb = sum(mask(:) == 1 & ~inner(:));
-e = e(1:end - nb);
+if h > 0 && ~isempty(e)
+  if 2 * h >= M || 2 * h >= N
+    e = e(1:0);
+    return;
+  end
+  rows = [mask(1:h, :); mask(M - h + 1:M, :)];
+  cols = [mask(h + 1:M - h, 1:h), mask(h + 1:M - h, N - h + 1:N)];
+  nb = sum(rows(:) == 1) + sum(cols(:) == 1);
+  e = e(1:end - nb);
+end
 end
 
 function opt = parse_options(args)
