@@ -64,9 +64,16 @@ function [XHAT, SIGMA, prob] = denoise_padded(Y, SIGMA, opt, want_prob)
 [M, N] = size(Y);
 J = opt.levels;
 prob = zeros(M, N);
-% Mirror padding wide enough that the inverse rebuilds every pixel of Y.
-pad = 3 * 2 ^ J;
-Z = mirror_pad(Y, pad);
+% Mirror padding just wide enough that the inverse rebuilds every pixel of
+% Y.  One level of the inverse at step t = 2^s rebuilds its input except in
+% the first 3t and the last 2t rows and columns, and its lowpass filter
+% spreads the frame of the coarser level's rebuilt lowpass by 2t at the start
+% and t at the end.  From the coarsest kept level down, the frames add up
+% to 3 * 2^(J-1) + 2 * (2^(J-1) - 1) before and 2 * 2^(J-1) + (2^(J-1) - 1)
+% after.
+before = 5 * 2 ^ (J - 1) - 2;
+after = 3 * 2 ^ (J - 1) - 1;
+Z = mirror_pad(Y, before, after);
 
 % Decomposition: level s splits the lowpass of level s - 1.  One extra level
 % supplies the coarser-scale neighbours of the coarsest kept level.
@@ -80,8 +87,8 @@ for s = 0:J
 end
 
 gains = band_noise_gains(J + 2);
-inner_r = pad + 1:pad + M;
-inner_c = pad + 1:pad + N;
+inner_r = before + 1:before + M;
+inner_c = before + 1:before + N;
 if isempty(SIGMA)
   SIGMA = estimate_sigma(bands{1, 3}(inner_r, inner_c)) / sqrt(gains(1, 3));
 end
