@@ -25,18 +25,13 @@ end
 a = sqrt(vx * gamma(1 / nu) / gamma(3 / nu));
 
 % Densities of the noisy magnitude given |x| > T (signal) and |x| <= T
-% (noise), on the centres of the magnitude bins of the table.  The model's
-% mass is taken per grid cell from its distribution function, which stays
-% exact however narrow its peak is.  Model and kernel are even in x: the grid
-% holds x >= 0, its first cell straddles 0, and the kernel counts every other
-% cell twice (for x and -x).  G is the model's mass of [-t, t] at the cells'
-% upper edges t.
-dx = grid.dx;
-G = gammainc(((grid.x + dx / 2) / a) .^ nu, 1 / nu);
-mass = [G(1), 0.5 * diff(G)];
+% (noise), on the centres of the magnitude bins of the table.  G is the
+% model's mass of [-t, t] at the cell edges t; T is one of them.
+G = gammainc((grid.edges / a) .^ nu, 1 / nu);
+mass = diff(G);
 sig = grid.signal;
-P1 = gammainc((T / a) ^ nu, 1 / nu, 'upper');
-P0 = 1 - P1;
+P0 = G(grid.threshold_edge);
+P1 = 1 - P0;
 f = grid.kernel * [mass .* sig; mass .* ~sig]';
 f1 = f(:, 1) / max(P1, realmin);
 f0 = f(:, 2) / max(P0, realmin);
