@@ -132,7 +132,7 @@ function D = scaled(band, unit, clamp)
 % A band in table units; with CLAMP, bounded so that every integer
 % magnitude and energy fits the plug-ins' int range (such values are far
 % past the tables' ends).
-D = band / unit;
+D = band * (1 / unit);
 if clamp
   lim = 2 ^ 28;
   D = min(max(D, -lim), lim);
@@ -148,9 +148,10 @@ function P = band_probability(D, Dc, s, opt, grid, sample)
 h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
 mask = tormissa(D, opt.threshold / opt.step);
 % Moments of the magnitudes, in band noise deviations.
-q = D .* D;
-m2 = opt.step ^ 2 * sum(q(:)) / numel(q);
-m4 = opt.step ^ 4 * (q(:)' * q(:)) / numel(q);
+d = D(:);
+q = d .* d;
+m2 = opt.step ^ 2 * (d' * d) / numel(d);
+m4 = opt.step ^ 4 * (q' * q) / numel(d);
 e1 = interior_energies(mask, D, Dc, h);
 e0 = interior_energies(sample - mask, D, Dc, h);   % 1 where sampled and not in the mask
 n1 = [];
