@@ -26,8 +26,8 @@ function [XHAT, INFO] = denoise_image(Y, SIGMA, varargin)
 %
 %   The image is mirror-padded, decomposed with the undecimated spline
 %   wavelet transform (kelvadra), every detail coefficient is multiplied by
-%   its probability of carrying signal (tormissa, pundrel, vostrane,
-%   jebbinor), and the image is rebuilt (ardavlek) and cropped.
+%   its probability of carrying signal (tormissa, vostrane, jebbinor), and
+%   the image is rebuilt (ardavlek) and cropped.
 
 if nargin < 1
   error('denoise_image:badInput', 'denoise_image: Y is required');
