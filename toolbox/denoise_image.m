@@ -26,8 +26,8 @@ function [XHAT, INFO] = denoise_image(Y, SIGMA, varargin)
 %
 %   The image is mirror-padded, decomposed with the undecimated spline
 %   wavelet transform (kelvadra), every detail coefficient is multiplied by
-%   its probability of carrying signal (tormissa, pundrel, vostrane,
-%   jebbinor), and the image is rebuilt (ardavlek) and cropped.
+%   its probability of carrying signal (tormissa, vostrane, jebbinor), and
+%   the image is rebuilt (ardavlek) and cropped.
 
 if nargin < 1
   error('denoise_image:badInput', 'denoise_image: Y is required');
@@ -57,16 +57,23 @@ if M == 0 || N == 0
   return;
 end
 
-[XHAT, INFO.sigma, INFO.prob] = denoise_padded(Y, SIGMA, opt);
+[XHAT, INFO.sigma, INFO.prob] = denoise_padded(Y, SIGMA, opt, nargout > 1);
 end
 
-function [XHAT, SIGMA, prob] = denoise_padded(Y, SIGMA, opt)
+function [XHAT, SIGMA, prob] = denoise_padded(Y, SIGMA, opt, want_prob)
 [M, N] = size(Y);
 J = opt.levels;
 prob = zeros(M, N);
-% Mirror padding wide enough that the inverse rebuilds every pixel of Y.
-pad = 3 * 2 ^ J;
-Z = mirror_pad(Y, pad);
+% Mirror padding just wide enough that the inverse rebuilds every pixel of
+% Y.  One level of the inverse at step t = 2^s rebuilds its input except in
+% the first 3t and the last 2t rows and columns, and its lowpass filter
+% spreads the frame of the coarser level's rebuilt lowpass by 2t at the start
+% and t at the end.  From the coarsest kept level down, the frames add up
+% to 3 * 2^(J-1) + 2 * (2^(J-1) - 1) before and 2 * 2^(J-1) + (2^(J-1) - 1)
+% after.
+before = 5 * 2 ^ (J - 1) - 2;
+after = 3 * 2 ^ (J - 1) - 1;
+Z = mirror_pad(Y, before, after);
 
 % Decomposition: level s splits the lowpass of level s - 1.  One extra level
 % supplies the coarser-scale neighbours of the coarsest kept level.
@@ -80,23 +87,40 @@ for s = 0:J
 end
 
 gains = band_noise_gains(J + 2);
-inner_r = pad + 1:pad + M;
-inner_c = pad + 1:pad + N;
+inner_r = before + 1:before + M;
+inner_c = before + 1:before + N;
 if isempty(SIGMA)
   SIGMA = estimate_sigma(bands{1, 3}(inner_r, inner_c)) / sqrt(gains(1, 3));
 end
 
 if opt.shrink && SIGMA > 0
   grid = model_grid(opt);
-  for s = 0:J - 1
-    for b = 1:3
-      P = band_probability(bands{s + 1, b}, bands{s + 2, b}, ...
-                           SIGMA * sqrt(gains(s + 1, b)), ...
-                           SIGMA * sqrt(gains(s + 2, b)), s, opt, grid);
+  % Each band is scaled once to its table units (one integer step is
+  % opt.step band noise deviations): as the band of its level and as the
+  % coarser neighbour of the level below.  Every detail coefficient is at
+  % most max(abs(Y(:))) in size (the filters' absolute taps sum to 1), so
+  % the clamp that keeps integer magnitudes and energies in the plug-ins'
+  % int range is needed only for a tiny SIGMA.
+  unit = opt.step * SIGMA * sqrt(gains);
+  clamp = 2 * max(abs(Y(:))) / min(unit(:)) >= 2 ^ 28;
+  % The energies of the insignificant class (nearly every coefficient) only
+  % feed a smoothed histogram of 200 bins: they are sampled on every k-th
+  % row and column, k chosen so that about 20000 positions remain (k = 4
+  % for a 512 x 512 image); the histogram comes out the same to well within
+  % its smoothing.
+  k = max(floor(sqrt(numel(Z) / 20000)), 1);
+  sample = zeros(size(Z));
+  sample(1:k:end, 1:k:end) = 1;
+  for b = 1:3
+    D = scaled(bands{1, b}, unit(1, b), clamp);
+    for s = 0:J - 1
+      Dc = scaled(bands{s + 2, b}, unit(s + 2, b), clamp);
+      P = band_probability(D, Dc, s, opt, grid, sample);
       bands{s + 1, b} = bands{s + 1, b} .* P;
-      if s == 0
+      if s == 0 && want_prob
         prob = max(prob, P(inner_r, inner_c));
       end
+      D = Dc;
     end
   end
 end
@@ -107,23 +131,39 @@ end
 XHAT = A(inner_r, inner_c);
 end
 
-function P = band_probability(detail, coarser, sb, sc, s, opt, grid)
-% Probability that each coefficient of a band carries signal.  DETAIL and
-% COARSER (the same orientation one level coarser) are each scaled by their
-% noise deviations SB and SC so that one integer table step is opt.step
-% noise deviations.  The scaled bands are clamped so that every integer magnitude and energy fits the plug-ins' int
-% range even for a tiny SIGMA; such values are far past the tables' ends.
-lim = 2 ^ 28;
-D = min(max(detail / (opt.step * sb), -lim), lim);
-Dc = min(max(coarser / (opt.step * sc), -lim), lim);
+function D = scaled(band, unit, clamp)
+% A band in table units; with CLAMP, bounded so that every integer
+% magnitude and energy fits the plug-ins' int range (such values are far
+% past the tables' ends).
+D = band * (1 / unit);
+if clamp
+  lim = 2 ^ 28;
+  D = min(max(D, -lim), lim);
+end
+end
+
+function P = band_probability(D, Dc, s, opt, grid, sample)
+% Probability that each coefficient of a band carries signal.  D and Dc
+% (the same orientation one level coarser) are in table units: each scaled
+% by its own noise deviation so that one integer step is opt.step noise
+% deviations.  SAMPLE is 1 at the positions whose energies represent the
+% insignificant class, 0 elsewhere.
 h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
 mask = tormissa(D, opt.threshold / opt.step);
-n1 = sum(mask(:));
-n0 = numel(mask) - n1;
-mag = pundrel(ones(size(D)), D);
+% Moments of the magnitudes, in band noise deviations.
+d = D(:);
+q = d .* d;
+m2 = opt.step ^ 2 * (d' * d) / numel(d);
+m4 = opt.step ^ 4 * (q' * q) / numel(d);
 e1 = interior_energies(mask, D, Dc, h);
-e0 = interior_energies(1 - mask, D, Dc, h);
-[lr, pr, factor] = band_tables(mag, e1, e0, n1, n0, opt, grid);
+e0 = interior_energies(sample - mask, D, Dc, h);   % 1 where sampled and not in the mask
+n1 = [];
+n0 = [];
+if ~strcmp(opt.factor, 'model')
+  n1 = sum(mask(:));
+  n0 = numel(mask) - n1;
+end
+[lr, pr, factor] = band_tables(m2, m4, e1, e0, n1, n0, opt, grid);
 P = jebbinor(D, Dc, lr, pr, h, factor);
 end
 
@@ -146,13 +186,20 @@ end
 
 function e = interior_energies(mask, D, Dc, h)
 % Neighbourhood energies of the selected positions away from the border:
-% vostrane leaves one trailing zero per selected border position; drop them.
+% vostrane leaves one trailing zero per selected border position (those in
+% the first and last h rows and columns); drop them.
 e = vostrane(mask, D, Dc, h);
 [M, N] = size(D);
-inner = false(M, N);
-inner(h + 1:M - h, h + 1:N - h) = true;
-nb = sum(mask(:) == 1 & ~inner(:));
-e = e(1:end - nb);
+if h > 0 && ~isempty(e)
+  if 2 * h >= M || 2 * h >= N
+    e = e(1:0);
+    return;
+  end
+  rows = [mask(1:h, :); mask(M - h + 1:M, :)];
+  cols = [mask(h + 1:M - h, 1:h), mask(h + 1:M - h, N - h + 1:N)];
+  nb = sum(rows(:) == 1) + sum(cols(:) == 1);
+  e = e(1:end - nb);
+end
 end
 
 function opt = parse_options(args)

@@ -3,7 +3,8 @@
 function test_denoise ()
   failures = 0;
   checks = { @check_exact_without_shrinkage, @check_gain_on_shapes, ...
-             @check_sigma_estimate, @check_errors };
+             @check_gain_on_large_image, @check_tiny_sigma, ...
+             @check_model_options_between_calls, @check_sigma_estimate, @check_errors };
   for k = 1:numel (checks)
     name = func2str (checks{k});
     try
@@ -63,6 +64,51 @@ function check_gain_on_shapes ()
     gain = psnr (denoise_image (Y), X) - psnr (Y, X);
     assert (gain > 10, "SIGMA %g estimated: gain only %.2f dB", sigma, gain);
   end
+end
+
+% An image large enough that the energies of the insignificant class are
+% sampled (every k-th row and column, k >= 2): the gain holds there too.
+function check_gain_on_large_image ()
+  [c, r] = meshgrid (1:560, 1:600);
+  X = 60 + 120 * ((r - 300) .^ 2 + (c - 250) .^ 2 < 150 ^ 2) ...
+      + 70 * (r > 60 & r < 200 & c > 350 & c < 520) - 40 * (r > 420 & c > 380) ...
+      + 30 * (mod (floor (r / 40) + floor (c / 40), 2) == 1 & r < 100 & c < 300);
+  randn ('state', 5);
+  sigma = 20;
+  Y = X + sigma * randn (size (X));
+  gain = psnr (denoise_image (Y, sigma), X) - psnr (Y, X);
+  assert (gain > 10, 'large image, SIGMA given: gain only %.2f dB', gain);
+  gain = psnr (denoise_image (Y), X) - psnr (Y, X);
+  assert (gain > 10, 'large image, SIGMA estimated: gain only %.2f dB', gain);
+end
+
+% With a SIGMA far below the image's scale every coefficient is signal: the
+% scaled bands must be clamped into the plug-ins' int range, and the image
+% comes back unchanged.
+function check_tiny_sigma ()
+  randn ('state', 2);
+  Y = 100 * randn (40, 50) + 50;
+  for sigma = [1e-6, 1e-12, 1e-300]
+    Z = denoise_image (Y, sigma);
+    err = max (abs (Z(:) - Y(:)));
+    assert (err < 1e-9, 'SIGMA %g: error %g', sigma, err);
+  end
+end
+
+% The model tables are kept between calls for the same options: changing an
+% option that shapes them must rebuild them, and going back must give the
+% first result again.
+function check_model_options_between_calls ()
+  randn ('state', 4);
+  [c, r] = meshgrid (1:96, 1:80);
+  Y = 100 * (r > 40) + 50 * (c > 30) + 15 * randn (80, 96);
+  Z1 = denoise_image (Y, 15);
+  Z2 = denoise_image (Y, 15, 'model_threshold', 3);
+  Z3 = denoise_image (Y, 15);
+  Z4 = denoise_image (Y, 15, 'step', 0.2);
+  assert (isequal (Z1, Z3), 'the default tables did not come back');
+  assert (max (abs (Z1(:) - Z2(:))) > 1e-3, 'model_threshold had no effect');
+  assert (max (abs (Z1(:) - Z4(:))) > 1e-3, 'step had no effect');
 end
 
 % On pure noise the estimate is within 10 % of the true deviation, whatever
