@@ -100,6 +100,8 @@ function cases = replacements (v, kind, M, N)
     "empty 0x0",       zeros(0, 0);
     "empty 0xN",       zeros(0, N);
     "empty Mx0",       zeros(M, 0);
+    "empty 2^31x0",    zeros(2^31, 0);
+    "empty 0x2^31",    zeros(0, 2^31);
     "3-D array",       cat(3, v, v);
     "function handle", @sin;
     "NaN",             NaN;
@@ -142,6 +144,10 @@ function [id, M, N] = expected_identifier (p, args)
   N = host_columns (D);
   if (! real_full_double (D))
     id = [p.name ":badClass"];
+    return;
+  end
+  if (M > 2147483647 || N > 2147483647)
+    id = [p.name ":tooLarge"];
     return;
   end
   for k = 1:numel (args)
