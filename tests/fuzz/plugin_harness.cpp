@@ -298,11 +298,12 @@ const own_host::plugin_library& open_plugin(const std::string& name) {
   return *slot;
 }
 
-void run_one(const std::string& name, const std::uint8_t* data, std::size_t size) {
+outcome run_one(const std::string& name, const std::uint8_t* data, std::size_t size) {
   const plugin_info* p = find(name);
   if (!p) broken(name, "not a plug-in");
   const own_host::plugin_library& plugin = open_plugin(name);
   const long live_before = own_host::live_arrays();
+  outcome result;
   {
     byte_reader in(data, size);
     const int nlhs = read_count(in, p->outputs);
@@ -324,8 +325,12 @@ void run_one(const std::string& name, const std::uint8_t* data, std::size_t size
         broken(name, "input " + std::to_string(k + 1) + " changed");
     const own_host::call_result second = plugin.call(nlhs, raw);
     if (!same_result(first, second)) broken(name, "a repeated call gave a different result");
+    result = !first.failed      ? outcome::success
+             : first.id.empty() ? outcome::usage_message
+                                : outcome::error;
   }
   if (own_host::live_arrays() != live_before) broken(name, "arrays left behind");
+  return result;
 }
 
 }  // namespace plugin_harness

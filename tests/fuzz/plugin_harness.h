@@ -20,7 +20,10 @@ const own_host::plugin_library& open_plugin(const std::string& name);
 // True for the six plug-in names.
 bool known_plugin(const std::string& name);
 
+// How a checked call ended.
+enum class outcome { usage_message, error, success };
+
 // Decodes `data` into a call of plug-in `name`, makes it twice and checks it.
-void run_one(const std::string& name, const std::uint8_t* data, std::size_t size);
+outcome run_one(const std::string& name, const std::uint8_t* data, std::size_t size);
 
 }  // namespace plugin_harness

@@ -3,7 +3,7 @@
 //
 //   fuzz_replay PLUGIN FILE_OR_DIRECTORY...
 //
-// Files of a directory run in name order.  Prints the number of inputs run;
+// Files of a directory run in name order.  Prints how the calls ended;
 // a broken rule aborts.
 #include <algorithm>
 #include <cstdint>
@@ -38,13 +38,17 @@ int main(int argc, char** argv) {
     }
   }
   std::sort(files.begin(), files.end());
+  std::size_t ended[3] = {};
   for (const fs::path& file : files) {
     std::ifstream in(file, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
                                   std::istreambuf_iterator<char>());
-    plugin_harness::run_one(plugin, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                            bytes.size());
+    ++ended[static_cast<int>(plugin_harness::run_one(
+        plugin, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))];
   }
-  std::printf("%s: %zu inputs replayed\n", plugin.c_str(), files.size());
+  using plugin_harness::outcome;
+  std::printf("%s: %zu inputs replayed: %zu usage messages, %zu errors, %zu successes\n",
+              plugin.c_str(), files.size(), ended[static_cast<int>(outcome::usage_message)],
+              ended[static_cast<int>(outcome::error)], ended[static_cast<int>(outcome::success)]);
   return 0;
 }
