@@ -272,6 +272,10 @@ void check_result(const plugin_info& p, int nlhs, int nrhs, const std::vector<ar
   if (name == "tormissa")
     for (double x : own_host::values(r.outputs[0].get()))
       if (x != 0.0 && x != 1.0) broken(name, "a mask value other than 0 and 1");
+  // Magnitudes and root-mean-square energies are never below zero.
+  if (name == "pundrel" || name == "vostrane")
+    for (double x : own_host::values(r.outputs[0].get()))
+      if (x < 0.0) broken(name, "a negative value in the list");
 }
 
 bool same_result(const own_host::call_result& a, const own_host::call_result& b) {
