@@ -109,8 +109,9 @@ WAVEPROB_CLONES void window_sums(double* S, const double* centre, std::ptrdiff_t
   }
   for (; first < n; ++first) {
     double acc = 0.0;
+    const double* at = centre + first;
     for (std::ptrdiff_t dl = -h; dl <= h; ++dl)
-      for (std::ptrdiff_t dm = -h; dm <= h; ++dm) acc = acc + centre[first + dl + stride * dm];
+      for (std::ptrdiff_t dm = -h; dm <= h; ++dm) acc = acc + at[dl + stride * dm];
     S[first] = acc;
   }
 }

@@ -114,9 +114,11 @@ failure read_arguments(const plugin& p, host_call& host, call_data& call) {
         break;
       case argument_kind::table:
         if (failure f = check_double_array(p, arg, a); f.failed) return f;
-        if (a.cols == 0 && pixels > 0)
-          return fail(p, "emptyTable", "%s is empty: the table needs at least one column",
-                      arg.name);
+        // Its length is its column count, but a 0 x n table has no entries
+        // to read.
+        if (a.elements == 0 && pixels > 0)
+          return fail(p, "emptyTable", "%s is empty: the table needs at least one %s", arg.name,
+                      a.cols == 0 ? "column" : "row");
         call.data[k] = a.data;
         call.length[k] = a.cols;
         break;

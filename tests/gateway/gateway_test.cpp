@@ -350,6 +350,9 @@ TEST(Gateway, ValidationErrorsNameTheArgument) {
        "WINDOW_HALFSIZE must be finite, with an integer part that fits a 32-bit int (got Inf)"},
       {"jebbinor", 2, [] { return make_double(4, 0); }, "jebbinor:emptyTable",
        "LIKELIHOOD_RATIO is empty: the table needs at least one column"},
+      // n columns but no rows: nothing to read, though the length is n.
+      {"jebbinor", 3, [] { return make_double(0, 3); }, "jebbinor:emptyTable",
+       "PRIOR_RATIO is empty: the table needs at least one row"},
       {"jebbinor", 3,
        [] {
          return make_array(array_type::function_handle, {1, 1});
