@@ -8,21 +8,12 @@
 function check_plugin_folder (folder)
   names = {"kelvadra", "ardavlek", "tormissa", "pundrel", "vostrane", "jebbinor"};
   folder = canonicalize_file_name (folder);
-  failures = 0;
+  checks = cell (size (names));
   for k = 1:numel (names)
     name = names{k};
-    try
-      check_one (folder, name);
-      printf ("PASS %s\n", name);
-    catch err
-      failures += 1;
-      printf ("FAIL %s: %s\n", name, err.message);
-    end
+    checks{k} = @() check_one (folder, name);  % made here, where check_one is seen
   end
-  printf ("%d passed, %d failed\n", numel (names) - failures, failures);
-  if (failures > 0)
-    error ("check_plugin_folder: %d plug-in(s) failed in %s", failures, folder);
-  end
+  run_checks (sprintf ("check_plugin_folder (%s)", folder), checks, names);
 end
 
 function check_one (folder, name)

@@ -1,24 +1,10 @@
 % Tests of the denoising pipeline (toolbox/denoise_image) in GNU Octave.
 % Ends with an error if any check fails.
 function test_denoise ()
-  failures = 0;
   checks = { @check_exact_without_shrinkage, @check_gain_on_shapes, ...
              @check_gain_on_large_image, @check_tiny_sigma, ...
              @check_model_options_between_calls, @check_sigma_estimate, @check_errors };
-  for k = 1:numel (checks)
-    name = func2str (checks{k});
-    try
-      checks{k} ();
-      printf ("PASS %s\n", name);
-    catch err
-      failures += 1;
-      printf ("FAIL %s: %s\n", name, err.message);
-    end
-  end
-  printf ("%d passed, %d failed\n", numel (checks) - failures, failures);
-  if (failures > 0)
-    error ("test_denoise: %d check(s) failed", failures);
-  end
+  run_checks ("test_denoise", checks);
 end
 
 % With the shrinkage off, or SIGMA = 0, the padded transform and its inverse

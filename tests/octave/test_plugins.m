@@ -1,23 +1,9 @@
 % Host tests of the six plug-ins in GNU Octave: loading by name, results,
 % messages and errors by identifier.  Ends with an error if any check fails.
 function test_plugins ()
-  failures = 0;
   checks = { @check_round_trip, @check_count_messages, @check_errors_by_identifier, ...
              @check_statistics_chain, @check_inputs_unchanged };
-  for k = 1:numel (checks)
-    name = func2str (checks{k});
-    try
-      checks{k} ();
-      printf ("PASS %s\n", name);
-    catch err
-      failures += 1;
-      printf ("FAIL %s: %s\n", name, err.message);
-    end
-  end
-  printf ("%d passed, %d failed\n", numel (checks) - failures, failures);
-  if (failures > 0)
-    error ("test_plugins: %d check(s) failed", failures);
-  end
+  run_checks ("test_plugins", checks);
 end
 
 function check_round_trip ()
