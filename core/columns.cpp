@@ -90,10 +90,15 @@ WAVEPROB_CLONES bool all_finite(const double* x, std::size_t n) {
   return (carried >> 63) == 0;
 }
 
-WAVEPROB_CLONES void window_sums(double* S, const double* centre, std::ptrdiff_t stride, int h,
-                                 std::size_t n) {
-  // Sixteen sums at a time stay in registers while every window offset is
-  // added to them; the rest one by one.
+namespace {
+
+// S[i] = sum over the window of value(x), row offset outer, column offset
+// inner, from +0.0.  Sixteen sums at a time stay in registers while every
+// window offset is added to them; the rest one by one.
+template <bool Square>
+__attribute__((always_inline)) inline void window_total(double* S, const double* centre,
+                                                        std::ptrdiff_t stride, int h,
+                                                        std::size_t n) {
   constexpr std::size_t lanes = 16;
   std::size_t first = 0;
   for (; first + lanes <= n; first += lanes) {
@@ -102,7 +107,8 @@ WAVEPROB_CLONES void window_sums(double* S, const double* centre, std::ptrdiff_t
     for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
       for (std::ptrdiff_t dm = -h; dm <= h; ++dm) {
         const double* src = centre + first + dl + stride * dm;
-        for (std::size_t i = 0; i < lanes; ++i) acc[i] = acc[i] + src[i];
+        for (std::size_t i = 0; i < lanes; ++i)
+          acc[i] = acc[i] + (Square ? src[i] * src[i] : src[i]);
       }
     }
     for (std::size_t i = 0; i < lanes; ++i) S[first + i] = acc[i];
@@ -110,10 +116,26 @@ WAVEPROB_CLONES void window_sums(double* S, const double* centre, std::ptrdiff_t
   for (; first < n; ++first) {
     double acc = 0.0;
     const double* at = centre + first;
-    for (std::ptrdiff_t dl = -h; dl <= h; ++dl)
-      for (std::ptrdiff_t dm = -h; dm <= h; ++dm) acc = acc + at[dl + stride * dm];
+    for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
+      for (std::ptrdiff_t dm = -h; dm <= h; ++dm) {
+        const double v = at[dl + stride * dm];
+        acc = acc + (Square ? v * v : v);
+      }
+    }
     S[first] = acc;
   }
+}
+
+}  // namespace
+
+WAVEPROB_CLONES void window_sums(double* S, const double* centre, std::ptrdiff_t stride, int h,
+                                 std::size_t n) {
+  window_total<false>(S, centre, stride, h, n);
+}
+
+WAVEPROB_CLONES void window_square_sums(double* S, const double* centre, std::ptrdiff_t stride,
+                                        int h, std::size_t n) {
+  window_total<true>(S, centre, stride, h, n);
 }
 
 WAVEPROB_CLONES void squares(double* __restrict out, const double* __restrict x, std::size_t n) {

@@ -38,6 +38,10 @@ namespace waveprob::columns {
 // when `centre` points into a column-major image with `stride` rows).
 void window_sums(double* S, const double* centre, std::ptrdiff_t stride, int h, std::size_t n);
 
+// The same sums of the squares x * x of the window's values.
+void window_square_sums(double* S, const double* centre, std::ptrdiff_t stride, int h,
+                        std::size_t n);
+
 // squares[i] = x[i] * x[i].
 void squares(double* out, const double* x, std::size_t n);
 

@@ -87,22 +87,18 @@ std::size_t interior_energies(double* out, const double* sector, const double* d
   const index_t span = 2 * static_cast<index_t>(h) + 1;
   // span <= INT_MAX here, so span * span - 1 fits in 64 bits.
   const double area = static_cast<double>(span * span - 1) + 1.0;
-  // Few selected positions: each window summed on its own from the band.
-  // Many: the squares once, and the sums of whole columns of windows.
+  // Few selected positions: each window summed on its own; many: the sums
+  // of whole columns of windows.  Either way from the band's own values,
+  // squared as they are added.
   const double interior = static_cast<double>(bottom - top) * static_cast<double>(N - 2 * h);
   const bool sparse = static_cast<double>(written) < 0.2 * interior;
-  std::unique_ptr<double[]> sq;
-  if (!sparse) {
-    const std::size_t pixels = static_cast<std::size_t>(M) * static_cast<std::size_t>(N);
-    sq.reset(new double[pixels]);  // every element written next
-    columns::squares(sq.get(), detail, pixels);
-  }
   std::vector<double> sums(sparse ? 0 : bottom - top);
   std::vector<std::uint32_t> rows(bottom - top);
   for (index_t j = h; j < N - h; ++j) {
     const std::size_t found = columns::ones(sector + at(top, j, M), rows.size(), rows.data());
     if (found == 0) continue;
-    if (!sparse) columns::window_sums(sums.data(), sq.get() + at(top, j, M), M, h, sums.size());
+    if (!sparse)
+      columns::window_square_sums(sums.data(), detail + at(top, j, M), M, h, sums.size());
     for (std::size_t r = 0; r < found; ++r) {
       const index_t i = top + rows[r];
       double sum = 0.0;
