@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <map>
 #include <stdexcept>
 
 struct own_host_array {
@@ -79,6 +80,13 @@ plugin_library::plugin_library(const std::string& path) {
 }
 
 plugin_library::~plugin_library() { dlclose(handle_); }
+
+const plugin_library& opened_plugin(const std::string& path) {
+  static std::map<std::string, std::unique_ptr<plugin_library>> opened;
+  std::unique_ptr<plugin_library>& slot = opened[path];
+  if (!slot) slot = std::make_unique<plugin_library>(path);
+  return *slot;
+}
 
 call_result plugin_library::call(int nlhs, const std::vector<const mxArray*>& inputs) const {
   std::vector<mxArray*> slots(nlhs > 0 ? nlhs : 1, nullptr);

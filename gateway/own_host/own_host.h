@@ -79,4 +79,8 @@ class plugin_library {
   void (*entry_)(int, mxArray**, int, const mxArray**) = nullptr;
 };
 
+// The plug-in library at `path`, opened on first use and kept open for the
+// life of the process (a test opens each plug-in once).
+const plugin_library& opened_plugin(const std::string& path);
+
 }  // namespace own_host

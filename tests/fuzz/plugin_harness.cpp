@@ -294,12 +294,7 @@ bool same_result(const own_host::call_result& a, const own_host::call_result& b)
 bool known_plugin(const std::string& name) { return find(name) != nullptr; }
 
 const own_host::plugin_library& open_plugin(const std::string& name) {
-  static std::map<std::string, std::unique_ptr<own_host::plugin_library>> opened;
-  auto& slot = opened[name];
-  if (!slot)
-    slot = std::make_unique<own_host::plugin_library>(std::string(WAVEPROB_OWN_HOST_DIR) + "/" +
-                                                      name + ".so");
-  return *slot;
+  return own_host::opened_plugin(std::string(WAVEPROB_OWN_HOST_DIR) + "/" + name + ".so");
 }
 
 outcome run_one(const std::string& name, const std::uint8_t* data, std::size_t size) {

@@ -56,12 +56,7 @@ const double inf = std::numeric_limits<double>::infinity();
 const double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
 const own_host::plugin_library& plugin(const std::string& name) {
-  static std::map<std::string, std::unique_ptr<own_host::plugin_library>> opened;
-  auto& slot = opened[name];
-  if (!slot)
-    slot = std::make_unique<own_host::plugin_library>(std::string(WAVEPROB_OWN_HOST_DIR) + "/" +
-                                                      name + ".so");
-  return *slot;
+  return own_host::opened_plugin(std::string(WAVEPROB_OWN_HOST_DIR) + "/" + name + ".so");
 }
 
 // Calls a plug-in with arrays it does not own.
