@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "core/columns.h"
+
 namespace waveprob {
 namespace {
 
@@ -13,18 +15,8 @@ const double synthesis_lowpass_taps[7] = {0.0, 0.0, 0.125, 0.375, 0.375, 0.125, 
 const double synthesis_highpass_taps[7] = {0.0,    -0.03125, -0.21875, -0.6875,
                                            0.6875, 0.21875,  0.03125};
 
-bool all_finite(const double* x, int n) {
-  for (int p = 0; p < n; ++p)
-    if (!std::isfinite(x[p])) return false;
-  return true;
-}
-
 // Sample p of the mirror-extended signal, for -n <= p < 2n.
-inline double mirrored(const double* x, int n, int p) {
-  if (p < 0) return x[-1 - p];
-  if (p >= n) return x[2 * n - 1 - p];
-  return x[p];
-}
+inline double mirrored(const double* x, int n, int p) { return x[mirror_index(p, n)]; }
 
 // Every position of the dilated filter, zeros included: the result for a
 // signal that holds a NaN or an infinity.
@@ -54,30 +46,34 @@ void filter_every_position(const double* x, const double* h, double* y, int step
 // +0.0), and adding a zero to +0.0 or to a non-zero value changes nothing.
 void filter_nonzero_taps(const double* x, const double* h, double* y, int step, int n, int L) {
   const int half = (L - 1) / 2;
-  int taps[32];
-  double weights[32];
-  int count = 0;
-  for (int m = 0; m < L && count < 32; ++m) {
-    if (h[m] != 0.0) {
-      taps[count] = step * (half - m);  // offset of the sample tap m weighs
-      weights[count] = h[m];
-      ++count;
-    }
-  }
+  const tap_list taps = nonzero_taps(h, L, step);
   const int reach = step * half;             // furthest sample ahead
   const int behind = step * (L - 1 - half);  // furthest sample behind
   for (int i = 0; i < n; ++i) {
     double sum = 0.0;
     if (i >= behind && i + reach < n) {
-      for (int c = 0; c < count; ++c) sum = sum + weights[c] * x[i + taps[c]];
+      for (int c = 0; c < taps.count; ++c) sum = sum + taps.weight[c] * x[i + taps.offset[c]];
     } else {
-      for (int c = 0; c < count; ++c) sum = sum + weights[c] * mirrored(x, n, i + taps[c]);
+      for (int c = 0; c < taps.count; ++c)
+        sum = sum + taps.weight[c] * mirrored(x, n, i + taps.offset[c]);
     }
     y[i] = sum;
   }
 }
 
 }  // namespace
+
+tap_list nonzero_taps(const double* h, int L, int step) {
+  tap_list list;
+  const int half = (L - 1) / 2;
+  for (int m = 0; m < L && m < 31; ++m) {
+    if (h[m] == 0.0) continue;
+    list.offset[list.count] = step * (half - m);
+    list.weight[list.count] = h[m];
+    ++list.count;
+  }
+  return list;
+}
 
 const filter_table analysis_lowpass = {analysis_lowpass_taps, 5};
 const filter_table analysis_highpass = {analysis_highpass_taps, 5};
@@ -105,7 +101,7 @@ void atrous_filter(const double* x, const double* h, double* y, int level, int n
     throw std::invalid_argument("atrous_filter: filter reach exceeds the signal length");
   if (n == 0) return;
   const int step = atrous_step(level);
-  if (step > 0 && all_finite(x, n))
+  if (step > 0 && columns::all_finite(x, static_cast<std::size_t>(n)))
     filter_nonzero_taps(x, h, y, step, n, L);
   else
     filter_every_position(x, h, y, step, n, L);

@@ -15,6 +15,19 @@ extern const filter_table analysis_highpass;   // 5 taps
 extern const filter_table synthesis_lowpass;   // 7 taps
 extern const filter_table synthesis_highpass;  // 7 taps
 
+// Index p of the mirror-extended signal of length n, for -n <= p < 2n
+// (the picture at atrous_filter below).
+inline int mirror_index(int p, int n) { return p < 0 ? -1 - p : (p >= n ? 2 * n - 1 - p : p); }
+
+// The non-zero taps of a table of L taps (L <= 31) at a step, each with the
+// offset of the sample it weighs: tap m weighs x[i + step * ((L - 1) / 2 - m)].
+struct tap_list {
+  int count = 0;
+  int offset[31] = {};
+  double weight[31] = {};
+};
+tap_list nonzero_taps(const double* h, int L, int step);
+
 // Distance between neighbouring taps at `level`: 2^level, and 0 for every
 // negative level.  Levels of 31 and above have no int step; the result is
 // then -1.

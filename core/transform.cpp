@@ -108,28 +108,12 @@ void inverse_general(double* out, const double* lowpass, const double* hor_detai
   }
 }
 
-// The non-zero taps of a table at a step, as the offset of the sample each
-// one weighs: tap m weighs x[i + step * ((L - 1) / 2 - m)].
-struct tap_list {
-  int count = 0;
-  int offset[columns::max_taps] = {};
-  double weight[columns::max_taps] = {};
-};
-
-tap_list nonzero_taps(const filter_table& table, int step) {
-  tap_list list;
-  const int half = (table.length - 1) / 2;
-  for (int m = 0; m < table.length && list.count < columns::max_taps; ++m) {
-    if (table.taps[m] == 0.0) continue;
-    list.offset[list.count] = step * (half - m);
-    list.weight[list.count] = table.taps[m];
-    ++list.count;
-  }
+// The non-zero taps of one of the four tables: at most columns::max_taps.
+tap_list table_taps(const filter_table& table, int step) {
+  const tap_list list = nonzero_taps(table.taps, table.length, step);
+  if (list.count > columns::max_taps) throw std::logic_error("filter table with too many taps");
   return list;
 }
-
-// Index p of the mirror-extended signal of length n, for -n <= p < 2n.
-int mirror(int p, int n) { return p < 0 ? -1 - p : (p >= n ? 2 * n - 1 - p : p); }
 
 // A column of n samples with `pad` mirror-extended samples on each side
 // (pad <= n), so that filtering it needs no test at the ends:
@@ -160,7 +144,7 @@ columns::taps along_rows(const double* image, const tap_list& list, int j, int M
   columns::taps t;
   t.count = list.count;
   for (int k = 0; k < list.count; ++k) {
-    t.source[k] = image + at(0, mirror(j + list.offset[k], N), M);
+    t.source[k] = image + at(0, mirror_index(j + list.offset[k], N), M);
     t.weight[k] = list.weight[k];
   }
   return t;
@@ -204,8 +188,8 @@ void filter_into(padded_column& column, int M, const tap_list& list, const filte
 bool forward_fast(const double* image, double* lowpass, double* hor_detail, double* ver_detail,
                   double* diag_detail, int level, int M, int N) {
   const int step = atrous_step(level);
-  const tap_list low = nonzero_taps(analysis_lowpass, step);
-  const tap_list high = nonzero_taps(analysis_highpass, step);
+  const tap_list low = table_taps(analysis_lowpass, step);
+  const tap_list high = table_taps(analysis_highpass, step);
   padded_column rows_low(M, 2 * step), rows_high(M, 2 * step);
   std::vector<double> spare(M);
   for (int j = 0; j < N; ++j) {
@@ -227,8 +211,8 @@ bool forward_fast(const double* image, double* lowpass, double* hor_detail, doub
 bool inverse_fast(double* out, const double* lowpass, const double* hor_detail,
                   const double* ver_detail, const double* diag_detail, int level, int M, int N) {
   const int step = atrous_step(level);
-  const tap_list low = nonzero_taps(synthesis_lowpass, step);
-  const tap_list high = nonzero_taps(synthesis_highpass, step);
+  const tap_list low = table_taps(synthesis_lowpass, step);
+  const tap_list high = table_taps(synthesis_highpass, step);
   struct band {
     const double* values;
     const tap_list& along_rows;
