@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // One clone per instruction set; the loader picks the best the processor has.
 // Only whole-vector element-wise code lives here: no reassociation, no
 // contraction into fused multiply-add (the build forbids it), so every clone
@@ -92,34 +96,32 @@ WAVEPROB_CLONES bool all_finite(const double* x, std::size_t n) {
 
 namespace {
 
-// S[i] = sum over the window of value(x), row offset outer, column offset
-// inner, from +0.0.  Sixteen sums at a time stay in registers while every
-// window offset is added to them; the rest one by one.
-template <bool Square>
-__attribute__((always_inline)) inline void window_total(double* S, const double* centre,
-                                                        std::ptrdiff_t stride, int h,
+// S[i] = sum over the window, row offset outer, column offset
+// inner, from +0.0; column dm of the window starts at column(dm).  Sixteen
+// sums at a time stay in registers while every window offset is added to
+// them; the rest one by one.
+template <typename Columns>
+__attribute__((always_inline)) inline void window_total(double* S, Columns column, int h,
                                                         std::size_t n) {
   constexpr std::size_t lanes = 16;
+  const std::ptrdiff_t span = 2 * static_cast<std::ptrdiff_t>(h) + 1;
   std::size_t first = 0;
   for (; first + lanes <= n; first += lanes) {
     double acc[lanes];
     for (std::size_t i = 0; i < lanes; ++i) acc[i] = 0.0;
     for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
-      for (std::ptrdiff_t dm = -h; dm <= h; ++dm) {
-        const double* src = centre + first + dl + stride * dm;
-        for (std::size_t i = 0; i < lanes; ++i)
-          acc[i] = acc[i] + (Square ? src[i] * src[i] : src[i]);
+      for (std::ptrdiff_t dm = 0; dm < span; ++dm) {
+        const double* src = column(dm) + first + dl;
+        for (std::size_t i = 0; i < lanes; ++i) acc[i] = acc[i] + src[i];
       }
     }
     for (std::size_t i = 0; i < lanes; ++i) S[first + i] = acc[i];
   }
   for (; first < n; ++first) {
     double acc = 0.0;
-    const double* at = centre + first;
     for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
-      for (std::ptrdiff_t dm = -h; dm <= h; ++dm) {
-        const double v = at[dl + stride * dm];
-        acc = acc + (Square ? v * v : v);
+      for (std::ptrdiff_t dm = 0; dm < span; ++dm) {
+        acc = acc + column(dm)[first + dl];
       }
     }
     S[first] = acc;
@@ -128,14 +130,9 @@ __attribute__((always_inline)) inline void window_total(double* S, const double*
 
 }  // namespace
 
-WAVEPROB_CLONES void window_sums(double* S, const double* centre, std::ptrdiff_t stride, int h,
-                                 std::size_t n) {
-  window_total<false>(S, centre, stride, h, n);
-}
-
-WAVEPROB_CLONES void window_square_sums(double* S, const double* centre, std::ptrdiff_t stride,
-                                        int h, std::size_t n) {
-  window_total<true>(S, centre, stride, h, n);
+WAVEPROB_CLONES void window_sums(double* S, const double* const* column, int h, std::size_t n) {
+  window_total(
+      S, [column](std::ptrdiff_t dm) { return column[dm]; }, h, n);
 }
 
 WAVEPROB_CLONES void squares(double* __restrict out, const double* __restrict x, std::size_t n) {
@@ -151,17 +148,41 @@ WAVEPROB_CLONES void at_least(double* __restrict out, const double* __restrict x
 }
 
 std::size_t ones(const double* x, std::size_t n, std::uint32_t* positions) {
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < n; ++i) {
+  std::size_t count = 0, i = 0;
+#if defined(__SSE2__)
+  // Four values at a time: their pattern of ones picks, from a table, which
+  // of the four positions to keep.  All four are stored; the count advances
+  // by the kept ones only, and count <= i keeps the store within n entries.
+  alignas(16) static const std::uint32_t kept[16][4] = {
+      {0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {2, 0, 0, 0}, {0, 2, 0, 0},
+      {1, 2, 0, 0}, {0, 1, 2, 0}, {3, 0, 0, 0}, {0, 3, 0, 0}, {1, 3, 0, 0}, {0, 1, 3, 0},
+      {2, 3, 0, 0}, {0, 2, 3, 0}, {1, 2, 3, 0}, {0, 1, 2, 3}};
+  static const unsigned char kept_count[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+  const __m128d one = _mm_set1_pd(1.0);
+  for (; i + 4 <= n; i += 4) {
+    const int low = _mm_movemask_pd(_mm_cmpeq_pd(_mm_loadu_pd(x + i), one));
+    const int high = _mm_movemask_pd(_mm_cmpeq_pd(_mm_loadu_pd(x + i + 2), one));
+    const int pattern = low | high << 2;
+    const __m128i base = _mm_set1_epi32(static_cast<int>(i));
+    const __m128i chosen =
+        _mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(kept[pattern])), base);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(positions + count), chosen);
+    count += kept_count[pattern];
+  }
+#endif
+  for (; i < n; ++i) {
     positions[count] = static_cast<std::uint32_t>(i);
     count += x[i] == 1.0;
   }
   return count;
 }
 
-WAVEPROB_CLONES void count_ones(const double* __restrict x, std::size_t n,
-                                std::uint32_t* __restrict counts) {
-  for (std::size_t i = 0; i < n; ++i) counts[i] += x[i] == 1.0 ? 1u : 0u;
+WAVEPROB_CLONES std::size_t count_ones(const double* x, std::size_t n) {
+  // Counted in 64-bit lanes, without branches: a class map is as likely to
+  // select as not.
+  std::uint64_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) count += x[i] == 1.0 ? 1u : 0u;
+  return count;
 }
 
 WAVEPROB_CLONES void local_energies(double* __restrict E, double* __restrict root,
@@ -172,6 +193,38 @@ WAVEPROB_CLONES void local_energies(double* __restrict E, double* __restrict roo
     const double energy = ((S[i] - d[i] * d[i]) + c[i] * c[i]) / (heights[i] * width);
     E[i] = energy;
     root[i] = __builtin_sqrt(energy);
+  }
+}
+
+WAVEPROB_CLONES void settled_square_roots(double* __restrict root, std::uint8_t* __restrict settled,
+                                          const double* __restrict E, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const double e = E[i];
+    const double s = __builtin_sqrt(e);
+    // s * s = p + q exactly (Dekker's product: s split into halves of 26
+    // bits, whose products are exact), so E - s^2 = (e - p) - q, where
+    // e - p is exact (p is within a factor of two of e) and the last
+    // subtraction rounds by a negligible relative amount.
+    const double c = 134217729.0 * s;  // 2^27 + 1
+    const double high = c - (c - s);
+    const double low = s - high;
+    const double p = s * s;
+    const double q = ((high * high - p) + 2.0 * high * low) + low * low;
+    const double residual = (e - p) - q;
+    // The exact root is s + residual / (sqrt(E) + s), about
+    // s + residual / (2 s): within 3/8 of a unit u when
+    // |residual| <= (3/4) s u, tightened slightly for the approximations.
+    std::uint64_t bits;
+    std::memcpy(&bits, &s, sizeof bits);
+    std::uint64_t unit_bits = (bits & 0x7ff0000000000000u) - (52ull << 52);
+    double unit;
+    std::memcpy(&unit, &unit_bits, sizeof unit);
+    const double bound = 0.749 * s * unit;
+    const double size = residual < 0.0 ? -residual : residual;
+    const bool in_range = (e >= 0x1p-960) & (e <= 0x1p960);
+    const bool power_of_two = (bits & 0x000fffffffffffffu) == 0;
+    root[i] = s;
+    settled[i] = in_range & !power_of_two & (size <= bound);
   }
 }
 

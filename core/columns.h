@@ -32,15 +32,11 @@ bool all_finite(const double* x, std::size_t n);
 namespace waveprob::columns {
 
 // Sums over a square window, one window per element: for i < n,
-//   S[i] = ((+0.0 + c(-h, -h)[i]) + c(-h, -h+1)[i]) + ... + c(h, h)[i],
-//   c(dl, dm) = centre + dl + stride * dm,
-// row offset dl outer, column offset dm inner (the window read row by row
-// when `centre` points into a column-major image with `stride` rows).
-void window_sums(double* S, const double* centre, std::ptrdiff_t stride, int h, std::size_t n);
-
-// The same sums of the squares x * x of the window's values.
-void window_square_sums(double* S, const double* centre, std::ptrdiff_t stride, int h,
-                        std::size_t n);
+//   S[i] = ((+0.0 + c(-h, 0)[i]) + c(-h, 1)[i]) + ... + c(h, 2h)[i],
+//   c(dl, dm) = column[dm] + dl,
+// row offset dl outer, column dm inner: the window read row by row when
+// column[0 .. 2h] point at the same row of 2h+1 neighbouring columns.
+void window_sums(double* S, const double* const* column, int h, std::size_t n);
 
 // squares[i] = x[i] * x[i].
 void squares(double* out, const double* x, std::size_t n);
@@ -53,14 +49,21 @@ void at_least(double* out, const double* x, double bound, std::size_t n);
 // select as not, which defeats branch prediction.
 std::size_t ones(const double* x, std::size_t n, std::uint32_t* positions);
 
-// counts[i] += 1 where x[i] == 1.0, for i < n.
-void count_ones(const double* x, std::size_t n, std::uint32_t* counts);
-
 // The local energy of a column of coefficients and its square root:
 //   E[i] = ((S[i] - d[i] * d[i]) + c[i] * c[i]) / (heights[i] * width),
 //   root[i] = sqrt(E[i]) (correctly rounded).
 void local_energies(double* E, double* root, const double* S, const double* d, const double* c,
                     const double* heights, double width, std::size_t n);
+
+// root[i] = sqrt(E[i]), correctly rounded, and settled[i] = 1 where that
+// root lies within 3/8 of a unit in the last place of the exact square root
+// of E[i] (else 0: E[i] outside [2^-960, 2^960], NaN, or a root that is a
+// power of two, or farther from the exact one).  A power function with an
+// error below 5/8 of a unit cannot round such a root differently.
+void settled_square_roots(double* root, std::uint8_t* settled, const double* E, std::size_t n);
+
+// How many of x[0 .. n-1] equal 1.0.
+std::size_t count_ones(const double* x, std::size_t n);
 
 // Table indices of a column of coefficients d with their local energies'
 // square roots, for tables of at most 2^30 entries:

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -20,6 +22,16 @@ std::size_t at(index_t i, index_t j, index_t M) {
 
 const double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
+// -x where x < 0, else x: -0.0 and NaN pass unchanged.  A sign flip chosen
+// without a branch, as the signs of detail coefficients are a coin toss.
+double magnitude(double x) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  bits ^= static_cast<std::uint64_t>(x < 0.0) << 63;
+  std::memcpy(&x, &bits, sizeof bits);
+  return x;
+}
+
 // Table index of |trunc(x)| for a non-NaN x: the integer part of |x|,
 // clamped at the top to the last of `length` entries.  Compares as doubles,
 // so values beyond any integer type (infinities included) are never
@@ -28,27 +40,6 @@ std::size_t magnitude_index(double x, std::size_t length) {
   const double a = std::fabs(x);
   if (a >= static_cast<double>(length)) return length - 1;
   return static_cast<std::size_t>(a);
-}
-
-// Where each row's entries start in a list that runs row by row: counts[i]
-// entries for row i, rows in order.  Returns the write positions.
-std::vector<std::size_t> row_starts(const std::vector<std::uint32_t>& counts) {
-  std::vector<std::size_t> start(counts.size());
-  std::size_t next = 0;
-  for (std::size_t i = 0; i < counts.size(); ++i) {
-    start[i] = next;
-    next += counts[i];
-  }
-  return start;
-}
-
-// Selected entries per row over columns [first, end) and rows [top, bottom).
-std::vector<std::uint32_t> selected_per_row(const double* sector, int M, index_t top,
-                                            index_t bottom, index_t first, index_t end) {
-  std::vector<std::uint32_t> counts(M, 0);
-  for (index_t j = first; j < end; ++j)
-    columns::count_ones(sector + at(top, j, M), bottom - top, counts.data() + top);
-  return counts;
 }
 
 // trunc(pow(E, 0.5)) clamped to `last`, given E >= 0 or NaN and its
@@ -71,80 +62,211 @@ bool energy_index(double E, double s, std::size_t last, std::size_t* index) {
   return true;
 }
 
-// Energies of the selected interior positions, row by row from out[0];
-// returns how many were written.  The window sums of one column of
-// positions are formed together, each in the row-by-row window order.
-std::size_t interior_energies(double* out, const double* sector, const double* detail,
-                              const double* coarser, int h, int M, int N) {
-  const index_t top = h, bottom = M - h;
-  const std::vector<std::uint32_t> counts = selected_per_row(sector, M, top, bottom, h, N - h);
-  std::vector<std::size_t> next = row_starts(counts);
-  const std::size_t written = next.back() + counts.back();
-  if (written == 0) return 0;
+// Lists in row-by-row order from column-major images, a strip of rows at a
+// time.  Each column's part of the strip is read in stored order and its
+// values go to the staging row of their image row; once the strip is done,
+// its staging rows are appended to the list in order.  Reads and writes then
+// stay within a strip's few rows instead of scattering over the whole list.
+constexpr index_t strip_rows = 512;
 
+class row_stager {
+  // Staging rows a whole number of cache lines plus one apart, so that the
+  // rows being filled side by side fall into different cache sets.
+  static std::size_t padded_width(index_t width) {
+    return (static_cast<std::size_t>(width) + 7) / 8 * 8 + 8;
+  }
+
+ public:
+  // Room for `rows` image rows of up to `width` values each.
+  row_stager(index_t rows, index_t width)
+      : width_(padded_width(width)),
+        values_(new double[static_cast<std::size_t>(rows) * width_]),
+        filled_(static_cast<std::size_t>(rows), 0) {}
+  double* row(index_t r) { return values_.get() + static_cast<std::size_t>(r) * width_; }
+  std::size_t& filled(index_t r) { return filled_[static_cast<std::size_t>(r)]; }
+  // Appends the first `rows` staging rows to out and empties them; returns
+  // how many values were written.
+  std::size_t flush(double* out, index_t rows) {
+    std::size_t written = 0;
+    for (index_t r = 0; r < rows; ++r) {
+      std::copy(row(r), row(r) + filled(r), out + written);
+      written += filled(r);
+      filled(r) = 0;
+    }
+    return written;
+  }
+
+ private:
+  std::size_t width_;
+  std::unique_ptr<double[]> values_;  // not zeroed: only filled entries are read
+  std::vector<std::size_t> filled_;
+};
+
+// pow(E, 0.5) for E >= 0 is the square root of E, rounded by the maths
+// library's power function.  The correctly rounded square root s differs
+// from it only when the power function's error reaches past the midpoint
+// between s and a neighbour: never when the exact root lies within 3/8 of a
+// unit in the last place of s and the power function errs by less than 5/8
+// of a unit (glibc's bound is about 0.54).  columns::settled_square_roots
+// marks such roots; then s is the power function's result and the call is
+// saved.  This is checked once per process on roots close to that limit,
+// and the power function is used throughout if one of them disagrees.
+bool power_agrees_with_settled_roots() {
+  static const bool agrees = [] {
+    constexpr std::size_t n = 4096;
+    std::vector<double> E(n), roots(n);
+    std::vector<std::uint8_t> settled(n);
+    std::uint64_t state = 0x9e3779b97f4a7c15u;
+    for (std::size_t k = 0; k < n; ++k) {
+      state = state * 6364136223846793005u + 1442695040888963407u;
+      // A root with random digits and binade, pushed about 0.37 units up
+      // or down: near the limit of what counts as settled.
+      const double mantissa = 1.0 + static_cast<double>(state >> 12) * 0x1p-52;
+      const double s = std::ldexp(mantissa, static_cast<int>(state % 200) - 100);
+      const double unit = std::ldexp(1.0, std::ilogb(s) - 52);
+      E[k] = s * (s + (k % 2 ? 0.74 : -0.74) * unit);
+    }
+    columns::settled_square_roots(roots.data(), settled.data(), E.data(), n);
+    const volatile double half = 0.5;
+    for (std::size_t k = 0; k < n; ++k)
+      if (settled[k] && std::pow(E[k], half) != roots[k]) return false;
+    return true;
+  }();
+  return agrees;
+}
+
+// Asks for the n values from `x` on to be brought into the cache.
+void prefetch(const double* x, index_t n) {
+  for (index_t k = 0; k < n; k += 8) __builtin_prefetch(x + k);
+}
+
+// The squares of the 2h+1 columns under a window, each over `length` rows,
+// kept in a ring as the window moves right: image column c lives in slot
+// (c + 2h+1) mod (2h+1), for c >= -h.  Slots start as zeros and lie a cache
+// line beyond a whole number of lines apart, so that columns read side by
+// side do not compete for the same cache sets.
+class square_ring {
+ public:
+  square_ring(int h, index_t length)
+      : h_(h),
+        span_(2 * index_t{h} + 1),
+        stride_((static_cast<std::size_t>(length) + 7) / 8 * 8 + 8),
+        values_(static_cast<std::size_t>(span_) * stride_, 0.0),
+        window_(static_cast<std::size_t>(span_)) {}
+  double* slot(index_t c) {
+    return values_.data() + static_cast<std::size_t>((c + span_) % span_) * stride_;
+  }
+  // Fills the slot of column c, from `offset` on, with the squares of x[0 .. n-1].
+  void load(index_t c, index_t offset, const double* x, index_t n) {
+    columns::squares(slot(c) + offset, x, n);
+  }
+  // The columns j-h .. j+h, each from `offset` into its slot.
+  const double* const* window(index_t j, index_t offset) {
+    for (index_t dm = 0; dm < span_; ++dm) window_[dm] = slot(j - h_ + dm) + offset;
+    return window_.data();
+  }
+
+ private:
+  index_t h_;
+  index_t span_;
+  std::size_t stride_;
+  std::vector<double> values_;
+  std::vector<const double*> window_;
+};
+
+// Sum of the squares over the window of half size h around `centre` (a
+// pointer into a column-major image with `stride` rows), row by row.
+double window_square_sum(const double* centre, index_t stride, int h) {
+  double sum = 0.0;
+  for (index_t l = -h; l <= h; ++l) {
+    for (index_t m = -h; m <= h; ++m) {
+      const double v = centre[l + stride * m];
+      sum = sum + v * v;
+    }
+  }
+  return sum;
+}
+
+// The window sum at row r of columns[0 .. 2h], row by row.
+double window_sum(const double* const* column, int h, index_t r) {
+  double sum = 0.0;
+  for (index_t l = r - h; l <= r + h; ++l)
+    for (index_t m = 0; m <= 2 * index_t{h}; ++m) sum = sum + column[m][l];
+  return sum;
+}
+
+// Energies of the selected interior positions, row by row from out[0];
+// returns how many were written.  Unless the selection is sparse, the
+// squares under the window come from a ring of squared columns.  Where a column's part of a strip
+// has many selected positions, the window sums of the whole part are formed together (vectorised);
+// where it has few, each on its own.  Either way every sum runs in the row-by-row window order.
+std::size_t interior_energies(double* out, const double* sector, const double* detail,
+                              const double* coarser, int h, int M, int N, bool sparse) {
+  const index_t first = h, last = M - h;  // interior rows
+  const index_t height = std::min<index_t>(strip_rows, last - first);
+  row_stager stage(height, N - 2 * index_t{h});
+  // At most 2h+1 <= N columns of at most M rows (a strip and its margins):
+  // no more than about the image.
+  square_ring ring(h, sparse ? 0 : height + 2 * index_t{h});
+  std::vector<double> sums(height);
+  std::vector<std::uint32_t> selected(height);
+  std::vector<double> energies(height), roots(height);
+  std::vector<std::uint8_t> settled(height);
+  const bool shortcut = power_agrees_with_settled_roots();
+  const bool far = static_cast<double>(M) * N > 1 << 20;
   const index_t span = 2 * static_cast<index_t>(h) + 1;
   // span <= INT_MAX here, so span * span - 1 fits in 64 bits.
   const double area = static_cast<double>(span * span - 1) + 1.0;
-  // Few selected positions: each window summed on its own; many: the sums
-  // of whole columns of windows.  Either way from the band's own values,
-  // squared as they are added.
-  const double interior = static_cast<double>(bottom - top) * static_cast<double>(N - 2 * h);
-  const bool sparse = static_cast<double>(written) < 0.2 * interior;
-  std::vector<double> sums(sparse ? 0 : bottom - top);
-  std::vector<std::uint32_t> rows(bottom - top);
-  for (index_t j = h; j < N - h; ++j) {
-    const std::size_t found = columns::ones(sector + at(top, j, M), rows.size(), rows.data());
-    if (found == 0) continue;
-    if (!sparse)
-      columns::window_square_sums(sums.data(), detail + at(top, j, M), M, h, sums.size());
-    for (std::size_t r = 0; r < found; ++r) {
-      const index_t i = top + rows[r];
-      double sum = 0.0;
-      if (sparse) {
-        for (index_t l = i - h; l <= i + h; ++l) {
-          for (index_t m = j - h; m <= j + h; ++m) {
-            const double v = detail[at(l, m, M)];
-            sum = sum + v * v;
-          }
-        }
-      } else {
-        sum = sums[rows[r]];
+  std::size_t written = 0;
+  for (index_t top = first; top < last; top += height) {
+    const index_t rows = std::min<index_t>(height, last - top);
+    // The ring holds rows top-h .. top+rows+h-1 of the window's columns.
+    for (index_t c = 0; c < 2 * h && !sparse; ++c)
+      ring.load(c, 0, detail + at(top - h, c, M), rows + 2 * h);
+    for (index_t j = h; j < N - h; ++j) {
+      if (!sparse) ring.load(j + h, 0, detail + at(top - h, j + h, M), rows + 2 * h);
+      if (far && j + 1 < N - h) {
+        // The next column's parts of the strip: their addresses are far
+        // apart, beyond what the hardware prefetchers follow.  Images that
+        // fit the caches do better without.
+        prefetch(sector + at(top, j + 1, M), rows);
+        prefetch(coarser + at(top, j + 1, M), rows);
+        prefetch(detail + at(top - h, j + 1 + h, M), rows + 2 * h);
       }
-      const double a = detail[at(i, j, M)];
-      const double b = coarser[at(i, j, M)];
-      double t = sum - a * a;
-      t = t + b * b;
-      out[next[i]++] = std::pow(t / area, 0.5);
+      const std::size_t found = columns::ones(sector + at(top, j, M), rows, selected.data());
+      if (found == 0) continue;
+      const double* centre = detail + at(top, j, M);
+      const double* centre_coarser = coarser + at(top, j, M);
+      const double* const* window = sparse ? nullptr : ring.window(j, h);
+      const bool together = !sparse && 4 * static_cast<index_t>(found) >= rows;
+      if (together) columns::window_sums(sums.data(), window, h, rows);
+      for (std::size_t k = 0; k < found; ++k) {
+        const index_t r = selected[k];
+        const double sum = together ? sums[r]
+                           : sparse ? window_square_sum(centre + r, M, h)
+                                    : window_sum(window, h, r);
+        const double a = centre[r], b = centre_coarser[r];
+        double t = sum - a * a;
+        t = t + b * b;
+        energies[k] = t / area;
+      }
+      columns::settled_square_roots(roots.data(), settled.data(), energies.data(), found);
+      for (std::size_t k = 0; k < found; ++k) {
+        const index_t r = selected[k];
+        const double value = settled[k] && shortcut ? roots[k] : std::pow(energies[k], 0.5);
+        stage.row(r)[stage.filled(r)++] = value;
+      }
     }
+    written += stage.flush(out + written, rows);
   }
   return written;
 }
 
-// Window sums clipped at the borders, from a copy of the squares with h
-// rows and columns of zeros around it: adding +0.0 to these sums, which are
-// never -0.0, changes nothing, so every position takes the full window.
-class padded_squares {
- public:
-  padded_squares(const double* detail, int M, int N, int h)
-      : rows_(static_cast<index_t>(M) + 2 * h),
-        h_(h),
-        values_(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(N + 2 * index_t{h}),
-                0.0) {
-    for (index_t j = 0; j < N; ++j) columns::squares(column(j), detail + at(0, j, M), M);
-  }
-  double* column(index_t j) { return values_.data() + at(h_, j + h_, rows_); }
-  index_t stride() const { return rows_; }
-
- private:
-  index_t rows_;
-  index_t h_;
-  std::vector<double> values_;
-};
-
-// Whether the padded copy stays within about the size of the image.
-bool padding_fits(int M, int N, int h) {
-  const double padded = (static_cast<double>(M) + 2.0 * h) * (static_cast<double>(N) + 2.0 * h);
-  return padded <= 2.0 * M * N + 65536.0;
+// Whether a ring of 2h+1 squared columns of M + 2h rows stays within about
+// the size of the image.
+bool ring_fits(int M, int N, int h) {
+  const double ring = (2.0 * h + 1.0) * (static_cast<double>(M) + 2.0 * h);
+  return ring <= 2.0 * M * N + 65536.0;
 }
 
 // Probability of one coefficient d from its local energy E and sqrt(E).
@@ -159,8 +281,8 @@ double probability(double d, double E, double root, const double* likelihood, co
   return r / (r + 1.0);
 }
 
-// The clipped window sums formed directly: for half sizes whose padded copy
-// would be much larger than the image.
+// The clipped window sums formed directly: for half sizes whose ring of
+// squared columns would be much larger than the image.
 void probabilities_direct(const double* detail, const double* coarser, double* out, int M, int N,
                           const double* likelihood, const double* prior, std::size_t nLR,
                           std::size_t nPR, double prior_factor, int h) {
@@ -188,10 +310,7 @@ void probabilities_direct(const double* detail, const double* coarser, double* o
 }  // namespace
 
 std::size_t count_selected(const double* sector, std::size_t count) {
-  std::size_t selected = 0;
-  for (std::size_t k = 0; k < count; ++k)
-    if (is_selected(sector[k])) ++selected;
-  return selected;
+  return columns::count_ones(sector, count);
 }
 
 void threshold_mask(const double* input, double* output, int M, int N, double threshold) {
@@ -207,19 +326,24 @@ void threshold_mask(const double* input, double* output, int M, int N, double th
 }
 
 void selected_magnitudes(double* out, const double* sector, const double* detail, int M, int N) {
-  // Count each row's selections, then place every value at its row's write
-  // position while reading both images in their stored order.
   if (M <= 0 || N <= 0) return;
-  const std::vector<std::uint32_t> counts = selected_per_row(sector, M, 0, M, 0, N);
-  std::vector<std::size_t> next = row_starts(counts);
-  std::vector<std::uint32_t> rows(M);
-  for (index_t j = 0; j < N; ++j) {
-    const double* column = detail + at(0, j, M);
-    const std::size_t found = columns::ones(sector + at(0, j, M), M, rows.data());
-    for (std::size_t r = 0; r < found; ++r) {
-      const double x = column[rows[r]];
-      out[next[rows[r]]++] = x < 0 ? -x : x;
+  const index_t height = std::min<index_t>(strip_rows, M);
+  row_stager stage(height, N);
+  for (index_t top = 0; top < M; top += height) {
+    const index_t rows = std::min<index_t>(height, M - top);
+    for (index_t j = 0; j < N; ++j) {
+      const double* s = sector + at(top, j, M);
+      const double* d = detail + at(top, j, M);
+      // Every value is stored, and the row's count advances only where the
+      // map selects: no branch to mispredict on a map as likely to select
+      // as not.  The store lands within the row: filled <= j < N.
+      for (index_t r = 0; r < rows; ++r) {
+        std::size_t& filled = stage.filled(r);
+        stage.row(r)[filled] = magnitude(d[r]);
+        filled += is_selected(s[r]);
+      }
     }
+    out += stage.flush(out, rows);
   }
 }
 
@@ -229,7 +353,10 @@ void selected_neighbourhood_energy(double* out, std::size_t count, const double*
   if (h < 0) throw std::invalid_argument("selected_neighbourhood_energy: negative half size");
   std::size_t k = 0;
   const index_t span = 2 * static_cast<index_t>(h) + 1;
-  if (span <= M && span <= N) k = interior_energies(out, sector, detail, coarser, h, M, N);
+  // Few selected positions overall: their windows are summed straight from
+  // the band, without squaring every column into the ring.
+  const bool sparse = static_cast<double>(count) * 8.0 < static_cast<double>(M) * N;
+  if (span <= M && span <= N) k = interior_energies(out, sector, detail, coarser, h, M, N, sparse);
   for (; k < count; ++k) out[k] = 0.0;  // one zero per selected border position
 }
 
@@ -239,43 +366,61 @@ void significance_probability(const double* detail, const double* coarser, doubl
   if (h < 0) throw std::invalid_argument("significance_probability: negative half size");
   if (M <= 0 || N <= 0) return;
   if (nLR == 0 || nPR == 0) throw std::invalid_argument("significance_probability: empty table");
-  if (!padding_fits(M, N, h)) {
+  if (!ring_fits(M, N, h)) {
     probabilities_direct(detail, coarser, out, M, N, likelihood, prior, nLR, nPR, prior_factor, h);
     return;
   }
-  padded_squares sq(detail, M, N, h);
-  // Window heights by row and widths by column, clipped at the borders.
-  std::vector<double> sums(M), energies(M), roots(M), heights(M);
-  const bool small_tables = nLR <= (std::size_t{1} << 30) && nPR <= (std::size_t{1} << 30);
-  std::vector<std::int32_t> lr_index(M), pr_index(M);
-  std::vector<std::uint8_t> check(M);
+  // Clipped windows from a ring of squared columns with h rows of zeros
+  // above and below, and zero columns beyond the left and right borders:
+  // adding +0.0 to these sums, which are never -0.0, changes nothing, so
+  // every position takes the full window.
+  square_ring ring(h, M + 2 * index_t{h});
+  for (index_t c = 0; c < std::min<index_t>(h, N); ++c) ring.load(c, h, detail + at(0, c, M), M);
+  // Window heights by row, clipped at the borders.
+  std::vector<double> heights(M);
   for (index_t i = 0; i < M; ++i)
     heights[i] =
         static_cast<double>(std::min<index_t>(M - 1, i + h) - std::max<index_t>(0, i - h) + 1);
+  // Each column is worked through in blocks of rows small enough that the
+  // block's intermediate values stay in the first-level cache.
+  constexpr index_t block = 256;
+  const index_t length = std::min<index_t>(block, M);
+  std::vector<double> sums(length), energies(length), roots(length);
+  std::vector<std::int32_t> lr_index(length), pr_index(length);
+  std::vector<std::uint8_t> check(length);
+  const bool small_tables = nLR <= (std::size_t{1} << 30) && nPR <= (std::size_t{1} << 30);
   for (index_t j = 0; j < N; ++j) {
-    const index_t width = std::min<index_t>(N - 1, j + h) - std::max<index_t>(0, j - h) + 1;
-    const double* d = detail + at(0, j, M);
-    columns::window_sums(sums.data(), sq.column(j), sq.stride(), h, M);
-    columns::local_energies(energies.data(), roots.data(), sums.data(), d, coarser + at(0, j, M),
-                            heights.data(), static_cast<double>(width), M);
-    double* column = out + at(0, j, M);
-    if (!small_tables) {
-      for (index_t i = 0; i < M; ++i)
-        column[i] =
-            probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
-      continue;
+    const double width =
+        static_cast<double>(std::min<index_t>(N - 1, j + h) - std::max<index_t>(0, j - h) + 1);
+    if (j + h < N)
+      ring.load(j + h, h, detail + at(0, j + h, M), M);
+    else
+      std::fill(ring.slot(j + h) + h, ring.slot(j + h) + h + M, 0.0);
+    for (index_t first = 0; first < M; first += length) {
+      const index_t n = std::min<index_t>(length, M - first);
+      const double* d = detail + at(first, j, M);
+      double* column = out + at(first, j, M);
+      columns::window_sums(sums.data(), ring.window(j, h + first), h, n);
+      columns::local_energies(energies.data(), roots.data(), sums.data(), d,
+                              coarser + at(first, j, M), heights.data() + first, width, n);
+      if (!small_tables) {
+        for (index_t i = 0; i < n; ++i)
+          column[i] =
+              probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
+        continue;
+      }
+      // Indices and odds for the whole block, then the few coefficients
+      // whose index needs the power function (or that are NaN) one by one.
+      const std::size_t flagged =
+          columns::table_indices(lr_index.data(), pr_index.data(), check.data(), d, roots.data(),
+                                 static_cast<double>(nLR - 1), static_cast<double>(nPR - 1), n);
+      columns::odds_to_probability(column, lr_index.data(), pr_index.data(), likelihood, prior,
+                                   prior_factor, n);
+      for (index_t i = 0; flagged > 0 && i < n; ++i)
+        if (check[i])
+          column[i] =
+              probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
     }
-    // Indices and odds for the whole column, then the few coefficients whose
-    // index needs the power function (or that are NaN) one by one.
-    const std::size_t flagged =
-        columns::table_indices(lr_index.data(), pr_index.data(), check.data(), d, roots.data(),
-                               static_cast<double>(nLR - 1), static_cast<double>(nPR - 1), M);
-    columns::odds_to_probability(column, lr_index.data(), pr_index.data(), likelihood, prior,
-                                 prior_factor, M);
-    for (index_t i = 0; flagged > 0 && i < M; ++i)
-      if (check[i])
-        column[i] =
-            probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
   }
 }
 
