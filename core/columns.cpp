@@ -228,39 +228,32 @@ WAVEPROB_CLONES void settled_square_roots(double* __restrict root, std::uint8_t*
   }
 }
 
-WAVEPROB_CLONES std::size_t table_indices(std::int32_t* __restrict likelihood,
-                                          std::int32_t* __restrict prior,
-                                          std::uint8_t* __restrict check,
-                                          const double* __restrict d, const double* __restrict root,
-                                          double lr_last, double pr_last, std::size_t n) {
+WAVEPROB_CLONES std::size_t probabilities(
+    double* __restrict out, double* __restrict E, std::uint8_t* __restrict check,
+    const double* __restrict S, const double* __restrict d, const double* __restrict c,
+    const double* __restrict heights, double width, const double* __restrict likelihood,
+    const double* __restrict prior, double lr_last, double pr_last, double factor, std::size_t n) {
   std::size_t flagged = 0;
   for (std::size_t i = 0; i < n; ++i) {
+    const double energy = ((S[i] - d[i] * d[i]) + c[i] * c[i]) / (heights[i] * width);
+    E[i] = energy;
+    const double s = __builtin_sqrt(energy);
     const double a = __builtin_fabs(d[i]);
-    likelihood[i] = static_cast<std::int32_t>(a < lr_last ? a : lr_last);  // NaN -> lr_last
-    const double s = root[i];
-    const double t = s < 0x1p30 ? s : 0x1p30;  // NaN -> 2^30
+    const std::int32_t lr = static_cast<std::int32_t>(a < lr_last ? a : lr_last);  // NaN: last
+    const double t = s < 0x1p30 ? s : 0x1p30;                                      // NaN -> 2^30
     const double whole = static_cast<double>(static_cast<std::int32_t>(t));
     const double margin = t * 0x1p-49;
     // Bitwise, not short-circuit: no branches, so the loop vectorises.
     const bool near = (t - whole <= margin) | (whole + 1.0 - t <= margin);
-    prior[i] = static_cast<std::int32_t>(t < pr_last ? t : pr_last);
+    const std::int32_t pr = static_cast<std::int32_t>(t < pr_last ? t : pr_last);
     const bool flag = near | (s != s) | (a != a);  // a NaN root or coefficient
     check[i] = flag;
     flagged += flag;
-  }
-  return flagged;
-}
-
-WAVEPROB_CLONES void odds_to_probability(double* __restrict out, const std::int32_t* __restrict lr,
-                                         const std::int32_t* __restrict pr,
-                                         const double* __restrict likelihood,
-                                         const double* __restrict prior, double factor,
-                                         std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    const double q = factor * prior[pr[i]];
-    const double r = likelihood[lr[i]] * q;
+    const double q = factor * prior[pr];
+    const double r = likelihood[lr] * q;
     out[i] = r / (r + 1.0);
   }
+  return flagged;
 }
 
 }  // namespace waveprob::columns

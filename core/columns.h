@@ -65,20 +65,17 @@ void settled_square_roots(double* root, std::uint8_t* settled, const double* E, 
 // How many of x[0 .. n-1] equal 1.0.
 std::size_t count_ones(const double* x, std::size_t n);
 
-// Table indices of a column of coefficients d with their local energies'
-// square roots, for tables of at most 2^30 entries:
-//   likelihood[i] = min(trunc(|d[i]|), lr_last),
-//   prior[i] = min(trunc(root[i]), pr_last),
-// and check[i] = 1 where the prior index cannot be taken from the root (NaN,
-// or a root within a few units in the last place of a whole number) or d[i]
-// is NaN: those need the caller's attention.  Returns how many were flagged.
-std::size_t table_indices(std::int32_t* likelihood, std::int32_t* prior, std::uint8_t* check,
-                          const double* d, const double* root, double lr_last, double pr_last,
-                          std::size_t n);
-
-// out[i] = r / (r + 1) with r = likelihood[lr[i]] * (factor * prior[pr[i]]).
-void odds_to_probability(double* out, const std::int32_t* lr, const std::int32_t* pr,
-                         const double* likelihood, const double* prior, double factor,
-                         std::size_t n);
+// The probabilities of a column of coefficients d, for tables of at most
+// 2^30 entries: with the local energy E[i] as in local_energies,
+//   out[i] = r / (r + 1), r = likelihood[a] * (factor * prior[b]),
+//   a = min(trunc(|d[i]|), lr_last), b = min(trunc(sqrt(E[i])), pr_last).
+// check[i] = 1 where the prior index cannot be taken from the square root
+// (NaN, or a root within a few units in the last place of a whole number)
+// or d[i] is NaN: out[i] is then for the caller to redo from E[i].  Returns
+// how many were flagged.
+std::size_t probabilities(double* out, double* E, std::uint8_t* check, const double* S,
+                          const double* d, const double* c, const double* heights, double width,
+                          const double* likelihood, const double* prior, double lr_last,
+                          double pr_last, double factor, std::size_t n);
 
 }  // namespace waveprob::columns

@@ -386,7 +386,6 @@ void significance_probability(const double* detail, const double* coarser, doubl
   constexpr index_t block = 256;
   const index_t length = std::min<index_t>(block, M);
   std::vector<double> sums(length), energies(length), roots(length);
-  std::vector<std::int32_t> lr_index(length), pr_index(length);
   std::vector<std::uint8_t> check(length);
   const bool small_tables = nLR <= (std::size_t{1} << 30) && nPR <= (std::size_t{1} << 30);
   for (index_t j = 0; j < N; ++j) {
@@ -401,25 +400,25 @@ void significance_probability(const double* detail, const double* coarser, doubl
       const double* d = detail + at(first, j, M);
       double* column = out + at(first, j, M);
       columns::window_sums(sums.data(), ring.window(j, h + first), h, n);
-      columns::local_energies(energies.data(), roots.data(), sums.data(), d,
-                              coarser + at(first, j, M), heights.data() + first, width, n);
+      const double* c = coarser + at(first, j, M);
       if (!small_tables) {
+        columns::local_energies(energies.data(), roots.data(), sums.data(), d, c,
+                                heights.data() + first, width, n);
         for (index_t i = 0; i < n; ++i)
           column[i] =
               probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
         continue;
       }
-      // Indices and odds for the whole block, then the few coefficients
-      // whose index needs the power function (or that are NaN) one by one.
-      const std::size_t flagged =
-          columns::table_indices(lr_index.data(), pr_index.data(), check.data(), d, roots.data(),
-                                 static_cast<double>(nLR - 1), static_cast<double>(nPR - 1), n);
-      columns::odds_to_probability(column, lr_index.data(), pr_index.data(), likelihood, prior,
-                                   prior_factor, n);
+      // The whole block at once, then the few coefficients whose prior
+      // index needs the power function (or that are NaN) one by one.
+      const std::size_t flagged = columns::probabilities(
+          column, energies.data(), check.data(), sums.data(), d, c, heights.data() + first, width,
+          likelihood, prior, static_cast<double>(nLR - 1), static_cast<double>(nPR - 1),
+          prior_factor, n);
       for (index_t i = 0; flagged > 0 && i < n; ++i)
         if (check[i])
-          column[i] =
-              probability(d[i], energies[i], roots[i], likelihood, prior, nLR, nPR, prior_factor);
+          column[i] = probability(d[i], energies[i], std::sqrt(energies[i]), likelihood, prior, nLR,
+                                  nPR, prior_factor);
     }
   }
 }
