@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "gateway/plugin.h"
@@ -70,10 +71,27 @@ class oct_call final : public waveprob::gateway::host_call {
     return d;
   }
 
+  // The output's memory is allocated here and handed to the array, which
+  // then owns it: Octave's own constructors set every element to zero first,
+  // a pass over fresh memory that the kernel, writing every element, makes
+  // useless.
   bool create_output(int slot, std::size_t rows, std::size_t cols, double** data) override {
-    NDArray& a = outputs_[slot];
-    a = NDArray(dim_vector(static_cast<octave_idx_type>(rows), static_cast<octave_idx_type>(cols)));
-    *data = a.fortran_vec();  // taken while the array is not shared
+    const dim_vector dims(static_cast<octave_idx_type>(rows), static_cast<octave_idx_type>(cols));
+    {
+      std::allocator<double> memory;  // what the array frees its data with
+      const std::size_t count = rows * cols;
+      double* block = memory.allocate(count);
+      Array<double>* owner = nullptr;
+      try {
+        owner = new Array<double>(block, dims);
+      } catch (...) {
+        memory.deallocate(block, count);
+        throw;
+      }
+      const std::unique_ptr<Array<double>> release(owner);
+      outputs_[slot] = NDArray(*owner);
+    }
+    *data = outputs_[slot].fortran_vec();  // taken while the array is not shared
     advise_huge_pages(*data, rows * cols * sizeof(double));
     return true;
   }
