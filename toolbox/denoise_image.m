@@ -151,10 +151,11 @@ function P = band_probability(D, Dc, s, opt, grid, sample)
 h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
 mask = tormissa(D, opt.threshold / opt.step);
 % Moments of the magnitudes, in band noise deviations.
-d = D(:);
-q = d .* d;
-m2 = opt.step ^ 2 * (d' * d) / numel(d);
-m4 = opt.step ^ 4 * (q' * q) / numel(d);
+% (sumsq, not a product of vectors: Octave hands that to a general matrix
+% product, about three times slower here.)
+q = D .* D;
+m2 = opt.step ^ 2 * sum(q(:)) / numel(q);
+m4 = opt.step ^ 4 * sumsq(q(:)) / numel(q);
 e1 = interior_energies(mask, D, Dc, h);
 e0 = interior_energies(sample - mask, D, Dc, h);   % 1 where sampled and not in the mask
 n1 = [];
