@@ -135,6 +135,60 @@ WAVEPROB_CLONES void window_sums(double* S, const double* const* column, int h, 
       S, [column](std::ptrdiff_t dm) { return column[dm]; }, h, n);
 }
 
+namespace {
+
+// Window sums at listed rows.  Each sum is a chain of additions in a fixed
+// order; eight positions go side by side so that their chains overlap.
+template <bool Square>
+__attribute__((always_inline)) inline void window_total_at(double* S, const double* const* column,
+                                                           int h, const std::uint32_t* rows,
+                                                           std::size_t count) {
+  constexpr std::size_t lanes = 8;
+  const std::ptrdiff_t span = 2 * static_cast<std::ptrdiff_t>(h) + 1;
+  std::size_t first = 0;
+  for (; first + lanes <= count; first += lanes) {
+    double acc[lanes];
+    std::ptrdiff_t at[lanes];
+    for (std::size_t q = 0; q < lanes; ++q) {
+      acc[q] = 0.0;
+      at[q] = static_cast<std::ptrdiff_t>(rows[first + q]);
+    }
+    for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
+      for (std::ptrdiff_t dm = 0; dm < span; ++dm) {
+        const double* src = column[dm] + dl;
+        for (std::size_t q = 0; q < lanes; ++q) {
+          const double v = src[at[q]];
+          acc[q] = acc[q] + (Square ? v * v : v);
+        }
+      }
+    }
+    for (std::size_t q = 0; q < lanes; ++q) S[first + q] = acc[q];
+  }
+  for (; first < count; ++first) {
+    double acc = 0.0;
+    const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(rows[first]);
+    for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
+      for (std::ptrdiff_t dm = 0; dm < span; ++dm) {
+        const double v = column[dm][at + dl];
+        acc = acc + (Square ? v * v : v);
+      }
+    }
+    S[first] = acc;
+  }
+}
+
+}  // namespace
+
+WAVEPROB_CLONES void window_sums_at(double* S, const double* const* column, int h,
+                                    const std::uint32_t* rows, std::size_t count) {
+  window_total_at<false>(S, column, h, rows, count);
+}
+
+WAVEPROB_CLONES void window_square_sums_at(double* S, const double* const* column, int h,
+                                           const std::uint32_t* rows, std::size_t count) {
+  window_total_at<true>(S, column, h, rows, count);
+}
+
 WAVEPROB_CLONES void squares(double* __restrict out, const double* __restrict x, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) out[i] = x[i] * x[i];
 }

@@ -38,6 +38,14 @@ namespace waveprob::columns {
 // column[0 .. 2h] point at the same row of 2h+1 neighbouring columns.
 void window_sums(double* S, const double* const* column, int h, std::size_t n);
 
+// The same sums at listed rows only: S[k] is the sum of the window at row
+// rows[k], for k < count; window_square_sums_at sums the squares v * v of
+// the window's values instead.
+void window_sums_at(double* S, const double* const* column, int h, const std::uint32_t* rows,
+                    std::size_t count);
+void window_square_sums_at(double* S, const double* const* column, int h, const std::uint32_t* rows,
+                           std::size_t count);
+
 // squares[i] = x[i] * x[i].
 void squares(double* out, const double* x, std::size_t n);
 

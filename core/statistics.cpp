@@ -174,27 +174,6 @@ class square_ring {
   std::vector<const double*> window_;
 };
 
-// Sum of the squares over the window of half size h around `centre` (a
-// pointer into a column-major image with `stride` rows), row by row.
-double window_square_sum(const double* centre, index_t stride, int h) {
-  double sum = 0.0;
-  for (index_t l = -h; l <= h; ++l) {
-    for (index_t m = -h; m <= h; ++m) {
-      const double v = centre[l + stride * m];
-      sum = sum + v * v;
-    }
-  }
-  return sum;
-}
-
-// The window sum at row r of columns[0 .. 2h], row by row.
-double window_sum(const double* const* column, int h, index_t r) {
-  double sum = 0.0;
-  for (index_t l = r - h; l <= r + h; ++l)
-    for (index_t m = 0; m <= 2 * index_t{h}; ++m) sum = sum + column[m][l];
-  return sum;
-}
-
 // Energies of the selected interior positions, row by row from out[0];
 // returns how many were written.  Unless the selection is sparse, the
 // squares under the window come from a ring of squared columns.  Where a column's part of a strip
@@ -209,6 +188,7 @@ std::size_t interior_energies(double* out, const double* sector, const double* d
   // no more than about the image.
   square_ring ring(h, sparse ? 0 : height + 2 * index_t{h});
   std::vector<double> sums(height);
+  std::vector<const double*> band_columns(sparse ? 2 * static_cast<std::size_t>(h) + 1 : 0);
   std::vector<std::uint32_t> selected(height);
   std::vector<double> energies(height), roots(height);
   std::vector<std::uint8_t> settled(height);
@@ -237,16 +217,21 @@ std::size_t interior_energies(double* out, const double* sector, const double* d
       if (found == 0) continue;
       const double* centre = detail + at(top, j, M);
       const double* centre_coarser = coarser + at(top, j, M);
-      const double* const* window = sparse ? nullptr : ring.window(j, h);
       const bool together = !sparse && 4 * static_cast<index_t>(found) >= rows;
-      if (together) columns::window_sums(sums.data(), window, h, rows);
+      if (together) {
+        columns::window_sums(sums.data(), ring.window(j, h), h, rows);
+        for (std::size_t k = 0; k < found; ++k) sums[k] = sums[selected[k]];  // k <= selected[k]
+      } else if (sparse) {
+        // The band's own columns j-h .. j+h, at the strip's first row.
+        for (index_t m = 0; m < span; ++m) band_columns[m] = detail + at(top, j - h + m, M);
+        columns::window_square_sums_at(sums.data(), band_columns.data(), h, selected.data(), found);
+      } else {
+        columns::window_sums_at(sums.data(), ring.window(j, h), h, selected.data(), found);
+      }
       for (std::size_t k = 0; k < found; ++k) {
         const index_t r = selected[k];
-        const double sum = together ? sums[r]
-                           : sparse ? window_square_sum(centre + r, M, h)
-                                    : window_sum(window, h, r);
         const double a = centre[r], b = centre_coarser[r];
-        double t = sum - a * a;
+        double t = sums[k] - a * a;
         t = t + b * b;
         energies[k] = t / area;
       }
