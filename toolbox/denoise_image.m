@@ -111,11 +111,21 @@ if opt.shrink && SIGMA > 0
   k = max(floor(sqrt(numel(Z) / 20000)), 1);
   sample = zeros(size(Z));
   sample(1:k:end, 1:k:end) = 1;
+  % The band models need only the moments of the magnitudes: those of every
+  % band first, so that one incomplete gamma call serves all the models.
+  m2 = zeros(J, 3);
+  m4 = zeros(J, 3);
+  for b = 1:3
+    for s = 0:J - 1
+      [m2(s + 1, b), m4(s + 1, b)] = band_moments(bands{s + 1, b}, unit(s + 1, b), opt.step);
+    end
+  end
+  models = band_models(m2, m4, opt, grid);
   for b = 1:3
     D = scaled(bands{1, b}, unit(1, b), clamp);
     for s = 0:J - 1
       Dc = scaled(bands{s + 2, b}, unit(s + 2, b), clamp);
-      P = band_probability(D, Dc, s, opt, grid, sample);
+      P = band_probability(D, Dc, s, opt, grid, sample, models(s + 1 + J * (b - 1), :));
       bands{s + 1, b} = bands{s + 1, b} .* P;
       if s == 0 && want_prob
         prob = max(prob, P(inner_r, inner_c));
@@ -142,20 +152,26 @@ if clamp
 end
 end
 
-function P = band_probability(D, Dc, s, opt, grid, sample)
+function [m2, m4] = band_moments(band, unit, step)
+% Means of the second and fourth powers of a band's magnitudes, in band
+% noise deviations (UNIT is step band noise deviations).  sum and sumsq: a
+% row-times-column product goes to Octave's general matrix product, about
+% three times slower here.
+q = band .* band;
+n = numel(q);
+m2 = step ^ 2 * sum(q(:)) / (n * unit ^ 2);
+m4 = step ^ 4 * sumsq(q(:)) / (n * unit ^ 4);
+end
+
+function P = band_probability(D, Dc, s, opt, grid, sample, model)
 % Probability that each coefficient of a band carries signal.  D and Dc
 % (the same orientation one level coarser) are in table units: each scaled
 % by its own noise deviation so that one integer step is opt.step noise
 % deviations.  SAMPLE is 1 at the positions whose energies represent the
-% insignificant class, 0 elsewhere.
+% insignificant class, 0 elsewhere.  MODEL is the band's row of
+% band_models.
 h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
 mask = tormissa(D, opt.threshold / opt.step);
-% Moments of the magnitudes, in band noise deviations.
-% (sumsq, not a product of vectors: Octave hands that to a general matrix
-% product, about three times slower here.)
-q = D .* D;
-m2 = opt.step ^ 2 * sum(q(:)) / numel(q);
-m4 = opt.step ^ 4 * sumsq(q(:)) / numel(q);
 e1 = interior_energies(mask, D, Dc, h);
 e0 = interior_energies(sample - mask, D, Dc, h);   % 1 where sampled and not in the mask
 n1 = [];
@@ -164,7 +180,7 @@ if ~strcmp(opt.factor, 'model')
   n1 = sum(mask(:));
   n0 = numel(mask) - n1;
 end
-[lr, pr, factor] = band_tables(m2, m4, e1, e0, n1, n0, opt, grid);
+[lr, pr, factor] = band_tables(model, e1, e0, n1, n0, opt, grid);
 P = jebbinor(D, Dc, lr, pr, h, factor);
 end
 
