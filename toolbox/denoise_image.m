@@ -109,8 +109,9 @@ if opt.shrink && SIGMA > 0
   % for a 512 x 512 image); the histogram comes out the same to well within
   % its smoothing.
   k = max(floor(sqrt(numel(Z) / 20000)), 1);
-  sample = zeros(size(Z));
-  sample(1:k:end, 1:k:end) = 1;
+  sample.map = zeros(size(Z));
+  sample.map(1:k:end, 1:k:end) = 1;
+  sample.step = k;
   % The band models need only the moments of the magnitudes: those of every
   % band first, so that one incomplete gamma call serves all the models.
   m2 = zeros(J, 3);
@@ -167,13 +168,13 @@ function P = band_probability(D, Dc, s, opt, grid, sample, model)
 % Probability that each coefficient of a band carries signal.  D and Dc
 % (the same orientation one level coarser) are in table units: each scaled
 % by its own noise deviation so that one integer step is opt.step noise
-% deviations.  SAMPLE is 1 at the positions whose energies represent the
-% insignificant class, 0 elsewhere.  MODEL is the band's row of
-% band_models.
+% deviations.  SAMPLE.map is 1 at the positions whose energies represent
+% the insignificant class, every SAMPLE.step-th row and column, 0 elsewhere.
+% MODEL is the band's row of band_models.
 h = opt.halfsize(min(s + 1, numel(opt.halfsize)));
 mask = tormissa(D, opt.threshold / opt.step);
 e1 = interior_energies(mask, D, Dc, h);
-e0 = interior_energies(sample - mask, D, Dc, h);   % 1 where sampled and not in the mask
+e0 = sampled_energies(sample, mask, D, Dc, h);
 n1 = [];
 n0 = [];
 if ~strcmp(opt.factor, 'model')
@@ -199,6 +200,21 @@ end
 B = reshape(d(1:m, 1:n), b, m / b, b, n / b);
 B = reshape(permute(B, [1 3 2 4]), b * b, []);
 sd = sqrt(median(mean(B .^ 2, 1)));
+end
+
+function e = sampled_energies(sample, mask, D, Dc, h)
+% Neighbourhood energies of the sampled positions away from the border that
+% are not in the mask, row by row.  vostrane lists the sampled interior
+% positions first, row by row; the mask's values at the same positions, in
+% the same order, pick out those outside it.
+[M, N] = size(D);
+rows = 1:sample.step:M;
+cols = 1:sample.step:N;
+rows = rows(rows > h & rows <= M - h);
+cols = cols(cols > h & cols <= N - h);
+e = vostrane(sample.map, D, Dc, h);
+inside = mask(rows, cols)';
+e = e(inside(:) ~= 1);
 end
 
 function e = interior_energies(mask, D, Dc, h)
