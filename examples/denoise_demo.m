@@ -2,10 +2,10 @@ function denoise_demo(outdir)
 %DENOISE_DEMO Denoise the bundled test image and write the pictures.
 %   DENOISE_DEMO(OUTDIR) adds white Gaussian noise of standard deviation 20
 %   (fixed seed) to data/camera.png, denoises it with SIGMA given and with
-%   SIGMA estimated, prints PSNR and timings, and writes into OUTDIR (default
-%   'demo' in the current folder): noisy.png, denoised.png and
-%   side_by_side.png (noisy, denoised and the probability map of the finest
-%   level, largest over the three orientations).
+%   SIGMA estimated, prints PSNR and timings (best of three calls), and
+%   writes into OUTDIR (default 'demo' in the current folder): noisy.png,
+%   denoised.png and side_by_side.png (noisy, denoised and the probability
+%   map of the finest level, largest over the three orientations).
 if nargin < 1
   outdir = 'demo';
 end
@@ -20,12 +20,18 @@ else
 end
 Y = X + sigma * randn(size(X));
 
-tic;
-[Xg, info] = denoise_image(Y, sigma);
-tg = toc;
-tic;
-[Xe, infoe] = denoise_image(Y);
-te = toc;
+% Best of three calls each: the first call in a session also loads the
+% plug-ins and reads the toolbox's functions.
+tg = inf;
+te = inf;
+for run = 1:3
+  tic;
+  [Xg, info] = denoise_image(Y, sigma);
+  tg = min(tg, toc);
+  tic;
+  [Xe, infoe] = denoise_image(Y);
+  te = min(te, toc);
+end
 
 psnr = @(A) 10 * log10(255 ^ 2 / mean((A(:) - X(:)) .^ 2));
 fprintf('camera.png, %d x %d, noise SIGMA %g (fixed seed)\n\n', size(X, 1), size(X, 2), sigma);
