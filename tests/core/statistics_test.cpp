@@ -248,10 +248,12 @@ TEST(Statistics, MatchTheLiteralDesignOnLargerImages) {
     int M, N, h;
   };
   // Lists run in strips of 512 rows and the probabilities in blocks of 256:
-  // taller images cross those seams.
+  // taller images cross those seams.  Images of more than 2^20 positions
+  // read ahead of the work.
   for (const size_case c :
        {size_case{300, 7, 1}, size_case{9, 290, 2}, size_case{257, 33, 3}, size_case{40, 41, 0},
-        size_case{12, 15, 40}, size_case{31, 3, 2}, size_case{1100, 9, 2}, size_case{1030, 5, 1}}) {
+        size_case{12, 15, 40}, size_case{31, 3, 2}, size_case{1100, 9, 2}, size_case{1030, 5, 1},
+        size_case{1030, 1030, 2}}) {
     const std::size_t n = static_cast<std::size_t>(c.M) * c.N;
     for (int variant = 0; variant < 3; ++variant) {
       image detail, coarser;
