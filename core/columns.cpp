@@ -121,7 +121,7 @@ __attribute__((always_inline)) inline void window_total(double* S, Columns colum
     double acc = 0.0;
     for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
       for (std::ptrdiff_t dm = 0; dm < span; ++dm) {
-        acc = acc + column(dm)[first + dl];
+        acc = acc + column(dm)[static_cast<std::ptrdiff_t>(first) + dl];
       }
     }
     S[first] = acc;
