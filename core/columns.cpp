@@ -6,6 +6,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define WAVEPROB_AVX2 1
+#else
+#define WAVEPROB_AVX2 0
+#endif
 
 // One clone per instruction set; the loader picks the best the processor has.
 // Only whole-vector element-wise code lives here: no reassociation, no
@@ -199,6 +205,110 @@ WAVEPROB_CLONES void at_least(double* __restrict out, const double* __restrict x
     const double a = x[i] < 0 ? -x[i] : x[i];
     out[i] = a >= bound ? 1.0 : 0.0;
   }
+}
+
+namespace {
+
+// -x where x < 0, else x, by flipping the sign bit.
+inline double flip_negative(double x) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  bits ^= static_cast<std::uint64_t>(x < 0.0) << 63;
+  std::memcpy(&x, &bits, sizeof bits);
+  return x;
+}
+
+// One row at a time, in the same order: column by column.  Every value is
+// stored, and the count advances only where the map selects, so that no
+// branch mispredicts on a map as likely to select as not.
+void append_selected_magnitudes_rows(double* lists, std::size_t list_stride, std::size_t* filled,
+                                     const double* map, const double* x, std::ptrdiff_t stride,
+                                     std::size_t first, std::size_t rows) {
+  for (std::size_t r = first; r < rows; ++r) {
+    double* list = lists + r * list_stride;
+    std::size_t n = filled[r];
+    for (std::ptrdiff_t c = 0; c < 4; ++c) {
+      list[n] = flip_negative(x[r + c * stride]);
+      n += map[r + c * stride] == 1.0;
+    }
+    filled[r] = n;
+  }
+}
+
+#if WAVEPROB_AVX2
+// Rows a, b, c, d of a 4 x 4 block become its columns.
+__attribute__((target("avx2"), always_inline)) inline void transpose(__m256d& a, __m256d& b,
+                                                                     __m256d& c, __m256d& d) {
+  const __m256d ab_low = _mm256_unpacklo_pd(a, b), ab_high = _mm256_unpackhi_pd(a, b);
+  const __m256d cd_low = _mm256_unpacklo_pd(c, d), cd_high = _mm256_unpackhi_pd(c, d);
+  a = _mm256_permute2f128_pd(ab_low, cd_low, 0x20);
+  b = _mm256_permute2f128_pd(ab_high, cd_high, 0x20);
+  c = _mm256_permute2f128_pd(ab_low, cd_low, 0x31);
+  d = _mm256_permute2f128_pd(ab_high, cd_high, 0x31);
+}
+
+// Four rows by four columns at a time: the block is transposed so that each
+// row's four values sit in one register, whose selected values a table of
+// permutations packs to the front; all four are stored and the count
+// advances by the number selected.
+__attribute__((target("avx2"))) void append_selected_magnitudes4_avx2(
+    double* lists, std::size_t list_stride, std::size_t* filled, const double* map, const double* x,
+    std::ptrdiff_t stride, std::size_t rows) {
+  // For each pattern of selected lanes, the 32-bit halves of the selected
+  // doubles, in order, then anything.
+  alignas(32) static const std::int32_t pack[16][8] = {
+      {0, 1, 2, 3, 4, 5, 6, 7}, {0, 1, 2, 3, 4, 5, 6, 7}, {2, 3, 0, 1, 4, 5, 6, 7},
+      {0, 1, 2, 3, 4, 5, 6, 7}, {4, 5, 0, 1, 2, 3, 6, 7}, {0, 1, 4, 5, 2, 3, 6, 7},
+      {2, 3, 4, 5, 0, 1, 6, 7}, {0, 1, 2, 3, 4, 5, 6, 7}, {6, 7, 0, 1, 2, 3, 4, 5},
+      {0, 1, 6, 7, 2, 3, 4, 5}, {2, 3, 6, 7, 0, 1, 4, 5}, {0, 1, 2, 3, 6, 7, 4, 5},
+      {4, 5, 6, 7, 0, 1, 2, 3}, {0, 1, 4, 5, 6, 7, 2, 3}, {2, 3, 4, 5, 6, 7, 0, 1},
+      {0, 1, 2, 3, 4, 5, 6, 7}};
+  const __m256d one = _mm256_set1_pd(1.0);
+  const __m256d zero = _mm256_setzero_pd();
+  const __m256d sign = _mm256_set1_pd(-0.0);
+  std::size_t r = 0;
+  for (; r + 4 <= rows; r += 4) {
+    __m256d m[4], v[4];
+    for (int c = 0; c < 4; ++c) {
+      m[c] = _mm256_loadu_pd(map + r + c * stride);
+      v[c] = _mm256_loadu_pd(x + r + c * stride);
+    }
+    transpose(m[0], m[1], m[2], m[3]);
+    transpose(v[0], v[1], v[2], v[3]);
+    for (int q = 0; q < 4; ++q) {
+      const int selected = _mm256_movemask_pd(_mm256_cmp_pd(m[q], one, _CMP_EQ_OQ));
+      const __m256d negative = _mm256_cmp_pd(v[q], zero, _CMP_LT_OQ);
+      const __m256d magnitude = _mm256_xor_pd(v[q], _mm256_and_pd(negative, sign));
+      const __m256i order = _mm256_load_si256(reinterpret_cast<const __m256i*>(pack[selected]));
+      const __m256 packed = _mm256_permutevar8x32_ps(_mm256_castpd_ps(magnitude), order);
+      std::size_t& n = filled[r + q];
+      _mm256_storeu_ps(reinterpret_cast<float*>(lists + (r + q) * list_stride + n), packed);
+      n += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(selected)));
+    }
+  }
+  append_selected_magnitudes_rows(lists, list_stride, filled, map, x, stride, r, rows);
+}
+#endif
+
+}  // namespace
+
+void append_selected_magnitudes4(double* lists, std::size_t list_stride, std::size_t* filled,
+                                 const double* map, const double* x, std::ptrdiff_t stride,
+                                 std::size_t rows) {
+#if WAVEPROB_AVX2
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) {
+    append_selected_magnitudes4_avx2(lists, list_stride, filled, map, x, stride, rows);
+    return;
+  }
+#endif
+  append_selected_magnitudes_rows(lists, list_stride, filled, map, x, stride, 0, rows);
+}
+
+void append_selected_magnitudes4_portable(double* lists, std::size_t list_stride,
+                                          std::size_t* filled, const double* map, const double* x,
+                                          std::ptrdiff_t stride, std::size_t rows) {
+  append_selected_magnitudes_rows(lists, list_stride, filled, map, x, stride, 0, rows);
 }
 
 std::size_t ones(const double* x, std::size_t n, std::uint32_t* positions) {

@@ -84,6 +84,9 @@ class row_stager {
         filled_(static_cast<std::size_t>(rows), 0) {}
   double* row(index_t r) { return values_.get() + static_cast<std::size_t>(r) * width_; }
   std::size_t& filled(index_t r) { return filled_[static_cast<std::size_t>(r)]; }
+  // Distance between staging rows, and the counts of all rows.
+  std::size_t stride() const { return width_; }
+  std::size_t* counts() { return filled_.data(); }
   // Appends the first `rows` staging rows to out and empties them; returns
   // how many values were written.
   std::size_t flush(double* out, index_t rows) {
@@ -316,16 +319,24 @@ void selected_magnitudes(double* out, const double* sector, const double* detail
   row_stager stage(height, N);
   for (index_t top = 0; top < M; top += height) {
     const index_t rows = std::min<index_t>(height, M - top);
-    for (index_t j = 0; j < N; ++j) {
-      const double* s = sector + at(top, j, M);
-      const double* d = detail + at(top, j, M);
-      // Every value is stored, and the row's count advances only where the
-      // map selects: no branch to mispredict on a map as likely to select
-      // as not.  The store lands within the row: filled <= j < N.
-      for (index_t r = 0; r < rows; ++r) {
-        std::size_t& filled = stage.filled(r);
-        stage.row(r)[filled] = magnitude(d[r]);
-        filled += is_selected(s[r]);
+    for (index_t j = 0; j < N; j += 4) {
+      const index_t last = std::min<index_t>(j + 4, N);
+      if (last - j == 4) {
+        columns::append_selected_magnitudes4(stage.row(0), stage.stride(), stage.counts(),
+                                             sector + at(top, j, M), detail + at(top, j, M), M,
+                                             static_cast<std::size_t>(rows));
+        continue;
+      }
+      for (index_t c = j; c < last; ++c) {
+        const double* s = sector + at(top, c, M);
+        const double* d = detail + at(top, c, M);
+        // Every value is stored, and the row's count advances only where the
+        // map selects.  The store lands within the row: filled <= c < N.
+        for (index_t r = 0; r < rows; ++r) {
+          std::size_t& filled = stage.filled(r);
+          stage.row(r)[filled] = magnitude(d[r]);
+          filled += is_selected(s[r]);
+        }
       }
     }
     out += stage.flush(out, rows);
