@@ -68,6 +68,9 @@ bool energy_index(double E, double s, std::size_t last, std::size_t* index) {
 // its staging rows are appended to the list in order.  Reads and writes then
 // stay within a strip's few rows instead of scattering over the whole list.
 constexpr index_t strip_rows = 512;
+// The magnitude lists do little work per value: half as many rows keep
+// their staging rows in a nearer cache.
+constexpr index_t magnitude_strip_rows = 256;
 
 class row_stager {
   // Staging rows a whole number of cache lines plus one apart, so that the
@@ -315,7 +318,7 @@ void threshold_mask(const double* input, double* output, int M, int N, double th
 
 void selected_magnitudes(double* out, const double* sector, const double* detail, int M, int N) {
   if (M <= 0 || N <= 0) return;
-  const index_t height = std::min<index_t>(strip_rows, M);
+  const index_t height = std::min<index_t>(magnitude_strip_rows, M);
   row_stager stage(height, N);
   for (index_t top = 0; top < M; top += height) {
     const index_t rows = std::min<index_t>(height, M - top);
