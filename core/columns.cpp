@@ -102,27 +102,42 @@ WAVEPROB_CLONES bool all_finite(const double* x, std::size_t n) {
 
 namespace {
 
-// S[i] = sum over the window, row offset outer, column offset
-// inner, from +0.0; column dm of the window starts at column(dm).  Sixteen
-// sums at a time stay in registers while every window offset is added to
-// them; the rest one by one.
-template <typename Columns>
-__attribute__((always_inline)) inline void window_total(double* S, Columns column, int h,
-                                                        std::size_t n) {
-  constexpr std::size_t lanes = 16;
-  const std::ptrdiff_t span = 2 * static_cast<std::ptrdiff_t>(h) + 1;
-  std::size_t first = 0;
-  for (; first + lanes <= n; first += lanes) {
-    double acc[lanes];
-    for (std::size_t i = 0; i < lanes; ++i) acc[i] = 0.0;
-    for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
-      for (std::ptrdiff_t dm = 0; dm < span; ++dm) {
-        const double* src = column(dm) + first + dl;
-        for (std::size_t i = 0; i < lanes; ++i) acc[i] = acc[i] + src[i];
+// Four doubles, added lane by lane (each lane an ordinary IEEE addition).
+typedef double four_doubles __attribute__((vector_size(32), aligned(8)));
+
+// S[i] = sum over the window, row offset outer, column offset inner, from
+// +0.0; column dm of the window starts at column(dm).  The sums of
+// 4 * Groups neighbouring positions from `first` on, in registers while every
+// window offset is added to them: enough independent chains of additions to
+// hide each addition's latency.  Span is the window's width when known at
+// compile time (0 otherwise), so that the common widths unroll.
+template <std::size_t Groups, int Span, typename Columns>
+__attribute__((always_inline)) inline void window_block(double* S, Columns column, int h,
+                                                        std::size_t first) {
+  const std::ptrdiff_t span = Span > 0 ? Span : 2 * static_cast<std::ptrdiff_t>(h) + 1;
+  four_doubles acc[Groups];
+  for (std::size_t g = 0; g < Groups; ++g) acc[g] = four_doubles{0.0, 0.0, 0.0, 0.0};
+  for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
+    for (std::ptrdiff_t dm = 0; dm < span; ++dm) {
+      const double* src = column(dm) + first + dl;
+      for (std::size_t g = 0; g < Groups; ++g) {
+        four_doubles v;
+        std::memcpy(&v, src + 4 * g, sizeof v);
+        acc[g] = acc[g] + v;
       }
     }
-    for (std::size_t i = 0; i < lanes; ++i) S[first + i] = acc[i];
   }
+  std::memcpy(S + first, acc, sizeof acc);
+}
+
+// All n sums: thirty-two at a time, the rest one by one.
+template <int Span, typename Columns>
+__attribute__((always_inline)) inline void window_total_span(double* S, Columns column, int h,
+                                                             std::size_t n) {
+  constexpr std::size_t groups = 8, lanes = 4 * groups;
+  const std::ptrdiff_t span = 2 * static_cast<std::ptrdiff_t>(h) + 1;
+  std::size_t first = 0;
+  for (; first + lanes <= n; first += lanes) window_block<groups, Span>(S, column, h, first);
   for (; first < n; ++first) {
     double acc = 0.0;
     for (std::ptrdiff_t dl = -h; dl <= h; ++dl) {
@@ -131,6 +146,21 @@ __attribute__((always_inline)) inline void window_total(double* S, Columns colum
       }
     }
     S[first] = acc;
+  }
+}
+
+template <typename Columns>
+__attribute__((always_inline)) inline void window_total(double* S, Columns column, int h,
+                                                        std::size_t n) {
+  switch (h) {
+    case 1:
+      return window_total_span<3>(S, column, h, n);
+    case 2:
+      return window_total_span<5>(S, column, h, n);
+    case 3:
+      return window_total_span<7>(S, column, h, n);
+    default:
+      return window_total_span<0>(S, column, h, n);
   }
 }
 
