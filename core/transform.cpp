@@ -205,9 +205,7 @@ bool forward_fast(const double* image, double* lowpass, double* hor_detail, doub
   return true;
 }
 
-// Column by column: each band's rows filtered at column j, then that column
-// filtered and added into the output in band order.  Finite bands only, as
-// above.
+// Column by column, finite bands only, as above.
 bool inverse_fast(double* out, const double* lowpass, const double* hor_detail,
                   const double* ver_detail, const double* diag_detail, int level, int M, int N) {
   const int step = atrous_step(level);
@@ -225,13 +223,26 @@ bool inverse_fast(double* out, const double* lowpass, const double* hor_detail,
                          {diag_detail, high, high, synthesis_highpass}};
   padded_column rows(M, 3 * step);
   std::vector<double> spare(M);
-  for (int j = 0; j < N; ++j) {
+  // Output column j: each band's rows filtered at column j, then that column
+  // filtered and added into the output in band order.
+  const auto rebuild_column = [&](int j) {
     double* target = out + at(0, j, M);
     for (int b = 0; b < 4; ++b) {
       const band& band = bands[b];
       if (!columns::all_finite(band.values + at(0, j, M), M)) return false;
       columns::weighted_sum(rows.data(), along_rows(band.values, band.along_rows, j, M, N), M);
       filter_into(rows, M, band.along_columns, band.column_table, level, b > 0, target, spare);
+    }
+    return true;
+  };
+  // Output columns step apart share their source columns: taking them in
+  // that order (every step-th column, from each phase in turn) reads each
+  // source column again while it is still in the cache, however wide the
+  // dilated filters.  Every column is computed on its own, so the order
+  // changes no result.
+  for (int phase = 0; phase < std::min(step, N); ++phase) {
+    for (int j = phase; j < N; j += step) {
+      if (!rebuild_column(j)) return false;
     }
   }
   return true;
