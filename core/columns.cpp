@@ -248,16 +248,17 @@ inline double flip_negative(double x) {
   return x;
 }
 
-// One row at a time, in the same order: column by column.  Every value is
-// stored, and the count advances only where the map selects, so that no
-// branch mispredicts on a map as likely to select as not.
+// Rows first .. rows-1 of `cols` columns, one row at a time, column by
+// column.  Every value is stored, and the count advances only where the map
+// selects, so that no branch mispredicts on a map as likely to select as
+// not.
 void append_selected_magnitudes_rows(double* lists, std::size_t list_stride, std::size_t* filled,
                                      const double* map, const double* x, std::ptrdiff_t stride,
-                                     std::size_t first, std::size_t rows) {
+                                     std::size_t first, std::size_t rows, std::ptrdiff_t cols) {
   for (std::size_t r = first; r < rows; ++r) {
     double* list = lists + r * list_stride;
     std::size_t n = filled[r];
-    for (std::ptrdiff_t c = 0; c < 4; ++c) {
+    for (std::ptrdiff_t c = 0; c < cols; ++c) {
       list[n] = flip_negative(x[r + c * stride]);
       n += map[r + c * stride] == 1.0;
     }
@@ -316,29 +317,31 @@ __attribute__((target("avx2"))) void append_selected_magnitudes4_avx2(
       n += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(selected)));
     }
   }
-  append_selected_magnitudes_rows(lists, list_stride, filled, map, x, stride, r, rows);
+  append_selected_magnitudes_rows(lists, list_stride, filled, map, x, stride, r, rows, 4);
 }
 #endif
 
 }  // namespace
 
-void append_selected_magnitudes4(double* lists, std::size_t list_stride, std::size_t* filled,
-                                 const double* map, const double* x, std::ptrdiff_t stride,
-                                 std::size_t rows) {
+void append_selected_magnitudes(double* lists, std::size_t list_stride, std::size_t* filled,
+                                const double* map, const double* x, std::ptrdiff_t stride,
+                                std::size_t rows, std::ptrdiff_t cols) {
+  std::ptrdiff_t c = 0;
 #if WAVEPROB_AVX2
   static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2) {
-    append_selected_magnitudes4_avx2(lists, list_stride, filled, map, x, stride, rows);
-    return;
-  }
+  for (; avx2 && c + 4 <= cols; c += 4)
+    append_selected_magnitudes4_avx2(lists, list_stride, filled, map + c * stride, x + c * stride,
+                                     stride, rows);
 #endif
-  append_selected_magnitudes_rows(lists, list_stride, filled, map, x, stride, 0, rows);
+  append_selected_magnitudes_rows(lists, list_stride, filled, map + c * stride, x + c * stride,
+                                  stride, 0, rows, cols - c);
 }
 
-void append_selected_magnitudes4_portable(double* lists, std::size_t list_stride,
-                                          std::size_t* filled, const double* map, const double* x,
-                                          std::ptrdiff_t stride, std::size_t rows) {
-  append_selected_magnitudes_rows(lists, list_stride, filled, map, x, stride, 0, rows);
+void append_selected_magnitudes_portable(double* lists, std::size_t list_stride,
+                                         std::size_t* filled, const double* map, const double* x,
+                                         std::ptrdiff_t stride, std::size_t rows,
+                                         std::ptrdiff_t cols) {
+  append_selected_magnitudes_rows(lists, list_stride, filled, map, x, stride, 0, rows, cols);
 }
 
 std::size_t ones(const double* x, std::size_t n, std::uint32_t* positions) {

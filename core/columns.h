@@ -70,21 +70,22 @@ void local_energies(double* E, double* root, const double* S, const double* d, c
 // error below 5/8 of a unit cannot round such a root differently.
 void settled_square_roots(double* root, std::uint8_t* settled, const double* E, std::size_t n);
 
-// For four neighbouring columns, the first at `map` and `x`, the next ones
+// For `cols` neighbouring columns, the first at `map` and `x`, the next ones
 // `stride` values further each, and their rows 0 .. rows-1: appends -x or x
 // (the sign flipped where x < 0; -0.0 and NaN unchanged) where map == 1.0 to
 // list r, column by column, starting at lists[r * list_stride + filled[r]],
 // and advances filled[r] by the number appended.  Each list needs room for
-// four values past its last one.
-void append_selected_magnitudes4(double* lists, std::size_t list_stride, std::size_t* filled,
-                                 const double* map, const double* x, std::ptrdiff_t stride,
-                                 std::size_t rows);
+// four values past its last one.  Four columns at a time with AVX2 where the
+// processor has it.
+void append_selected_magnitudes(double* lists, std::size_t list_stride, std::size_t* filled,
+                                const double* map, const double* x, std::ptrdiff_t stride,
+                                std::size_t rows, std::ptrdiff_t cols);
 
-// The same without vector instructions, which append_selected_magnitudes4
-// falls back on where the processor lacks AVX2 (exposed for the tests).
-void append_selected_magnitudes4_portable(double* lists, std::size_t list_stride,
-                                          std::size_t* filled, const double* map, const double* x,
-                                          std::ptrdiff_t stride, std::size_t rows);
+// The same without vector instructions (exposed for the tests).
+void append_selected_magnitudes_portable(double* lists, std::size_t list_stride,
+                                         std::size_t* filled, const double* map, const double* x,
+                                         std::ptrdiff_t stride, std::size_t rows,
+                                         std::ptrdiff_t cols);
 
 // How many of x[0 .. n-1] equal 1.0.
 std::size_t count_ones(const double* x, std::size_t n);

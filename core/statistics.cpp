@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -21,16 +20,6 @@ std::size_t at(index_t i, index_t j, index_t M) {
 }
 
 const double not_a_number = std::numeric_limits<double>::quiet_NaN();
-
-// -x where x < 0, else x: -0.0 and NaN pass unchanged.  A sign flip chosen
-// without a branch, as the signs of detail coefficients are a coin toss.
-double magnitude(double x) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  bits ^= static_cast<std::uint64_t>(x < 0.0) << 63;
-  std::memcpy(&x, &bits, sizeof bits);
-  return x;
-}
 
 // Table index of |trunc(x)| for a non-NaN x: the integer part of |x|,
 // clamped at the top to the last of `length` entries.  Compares as doubles,
@@ -72,17 +61,18 @@ constexpr index_t strip_rows = 512;
 // their staging rows in a nearer cache.
 constexpr index_t magnitude_strip_rows = 256;
 
-class row_stager {
-  // Staging rows a whole number of cache lines plus one apart, so that the
-  // rows being filled side by side fall into different cache sets.
-  static std::size_t padded_width(index_t width) {
-    return (static_cast<std::size_t>(width) + 7) / 8 * 8 + 8;
-  }
+// Rows of `length` values laid out a whole number of cache lines plus one
+// apart, so that rows read or written side by side fall into different
+// cache sets.
+std::size_t padded_stride(index_t length) {
+  return (static_cast<std::size_t>(length) + 7) / 8 * 8 + 8;
+}
 
+class row_stager {
  public:
   // Room for `rows` image rows of up to `width` values each.
   row_stager(index_t rows, index_t width)
-      : width_(padded_width(width)),
+      : width_(padded_stride(width)),
         values_(new double[static_cast<std::size_t>(rows) * width_]),
         filled_(static_cast<std::size_t>(rows), 0) {}
   double* row(index_t r) { return values_.get() + static_cast<std::size_t>(r) * width_; }
@@ -148,15 +138,13 @@ void prefetch(const double* x, index_t n) {
 
 // The squares of the 2h+1 columns under a window, each over `length` rows,
 // kept in a ring as the window moves right: image column c lives in slot
-// (c + 2h+1) mod (2h+1), for c >= -h.  Slots start as zeros and lie a cache
-// line beyond a whole number of lines apart, so that columns read side by
-// side do not compete for the same cache sets.
+// (c + 2h+1) mod (2h+1), for c >= -h.  Slots start as zeros.
 class square_ring {
  public:
   square_ring(int h, index_t length)
       : h_(h),
         span_(2 * index_t{h} + 1),
-        stride_((static_cast<std::size_t>(length) + 7) / 8 * 8 + 8),
+        stride_(padded_stride(length)),
         values_(static_cast<std::size_t>(span_) * stride_, 0.0),
         window_(static_cast<std::size_t>(span_)) {}
   double* slot(index_t c) {
@@ -182,9 +170,11 @@ class square_ring {
 
 // Energies of the selected interior positions, row by row from out[0];
 // returns how many were written.  Unless the selection is sparse, the
-// squares under the window come from a ring of squared columns.  Where a column's part of a strip
-// has many selected positions, the window sums of the whole part are formed together (vectorised);
-// where it has few, each on its own.  Either way every sum runs in the row-by-row window order.
+// squares under the window come from a ring of squared columns.  Where a
+// column's part of a strip has many selected positions, the window sums of
+// the whole part are formed together (vectorised); where it has few, those
+// of the selected positions alone.  Either way every sum runs in the
+// row-by-row window order.
 std::size_t interior_energies(double* out, const double* sector, const double* detail,
                               const double* coarser, int h, int M, int N, bool sparse) {
   const index_t first = h, last = M - h;  // interior rows
@@ -322,26 +312,11 @@ void selected_magnitudes(double* out, const double* sector, const double* detail
   row_stager stage(height, N);
   for (index_t top = 0; top < M; top += height) {
     const index_t rows = std::min<index_t>(height, M - top);
-    for (index_t j = 0; j < N; j += 4) {
-      const index_t last = std::min<index_t>(j + 4, N);
-      if (last - j == 4) {
-        columns::append_selected_magnitudes4(stage.row(0), stage.stride(), stage.counts(),
-                                             sector + at(top, j, M), detail + at(top, j, M), M,
-                                             static_cast<std::size_t>(rows));
-        continue;
-      }
-      for (index_t c = j; c < last; ++c) {
-        const double* s = sector + at(top, c, M);
-        const double* d = detail + at(top, c, M);
-        // Every value is stored, and the row's count advances only where the
-        // map selects.  The store lands within the row: filled <= c < N.
-        for (index_t r = 0; r < rows; ++r) {
-          std::size_t& filled = stage.filled(r);
-          stage.row(r)[filled] = magnitude(d[r]);
-          filled += is_selected(s[r]);
-        }
-      }
-    }
+    // Room for four values past each row's last: the staging rows are wider
+    // than the N values they can hold.
+    columns::append_selected_magnitudes(stage.row(0), stage.stride(), stage.counts(),
+                                        sector + at(top, 0, M), detail + at(top, 0, M), M,
+                                        static_cast<std::size_t>(rows), N);
     out += stage.flush(out, rows);
   }
 }

@@ -313,34 +313,37 @@ TEST(SignificanceProbability, PowerFunctionStaysWithinOneUlpOfTheSquareRoot) {
   }
 }
 
-// The magnitude lists are filled four columns at a time, with vector code
+// The magnitude lists are filled four columns at a time with vector code
 // where the processor has it: the same bits as the portable loop, for every
-// pattern of selections, signed zeros, NaN and infinities included, and rows
-// beyond a multiple of four.
+// pattern of selections, signed zeros, NaN and infinities included, rows
+// beyond a multiple of four and columns left over after the blocks of four.
 TEST(SelectedMagnitudes, VectorBlocksMatchThePortableLoop) {
   testing_support::value_source s(9);
   for (const std::size_t rows : {std::size_t{1}, std::size_t{4}, std::size_t{7}, std::size_t{64}}) {
-    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(rows) + 3;
-    const image map = sector_from(s, 4 * static_cast<std::size_t>(stride), 0.5);
-    const image x = s.values(4 * static_cast<std::size_t>(stride), 0.2);
-    const std::size_t list_stride = 40;
-    image vector_lists(rows * list_stride, 7.0), portable_lists(rows * list_stride, 7.0);
-    std::vector<std::size_t> vector_filled(rows), portable_filled(rows);
-    for (std::size_t r = 0; r < rows; ++r) vector_filled[r] = portable_filled[r] = r % 3;
-    for (int round = 0; round < 3; ++round) {  // the lists grow across calls
-      columns::append_selected_magnitudes4(vector_lists.data(), list_stride, vector_filled.data(),
-                                           map.data(), x.data(), stride, rows);
-      columns::append_selected_magnitudes4_portable(portable_lists.data(), list_stride,
-                                                    portable_filled.data(), map.data(), x.data(),
-                                                    stride, rows);
-    }
-    ASSERT_EQ(vector_filled, portable_filled);
-    for (std::size_t r = 0; r < rows; ++r) {
-      const auto first = static_cast<std::ptrdiff_t>(r * list_stride);
-      const auto end = first + static_cast<std::ptrdiff_t>(portable_filled[r]);
-      EXPECT_TRUE(same_bits(image(vector_lists.begin() + first, vector_lists.begin() + end),
-                            image(portable_lists.begin() + first, portable_lists.begin() + end)))
-          << "rows " << rows << ", row " << r;
+    for (const std::ptrdiff_t cols : {1, 4, 7, 12}) {
+      const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(rows) + 3;
+      const std::size_t n = static_cast<std::size_t>(cols * stride);
+      const image map = sector_from(s, n, 0.5);
+      const image x = s.values(n, 0.2);
+      const std::size_t list_stride = 3 * static_cast<std::size_t>(cols) + 8;
+      image vector_lists(rows * list_stride, 7.0), portable_lists(rows * list_stride, 7.0);
+      std::vector<std::size_t> vector_filled(rows), portable_filled(rows);
+      for (std::size_t r = 0; r < rows; ++r) vector_filled[r] = portable_filled[r] = r % 3;
+      for (int round = 0; round < 2; ++round) {  // the lists grow across calls
+        columns::append_selected_magnitudes(vector_lists.data(), list_stride, vector_filled.data(),
+                                            map.data(), x.data(), stride, rows, cols);
+        columns::append_selected_magnitudes_portable(portable_lists.data(), list_stride,
+                                                     portable_filled.data(), map.data(), x.data(),
+                                                     stride, rows, cols);
+      }
+      ASSERT_EQ(vector_filled, portable_filled);
+      for (std::size_t r = 0; r < rows; ++r) {
+        const auto first = static_cast<std::ptrdiff_t>(r * list_stride);
+        const auto end = first + static_cast<std::ptrdiff_t>(portable_filled[r]);
+        EXPECT_TRUE(same_bits(image(vector_lists.begin() + first, vector_lists.begin() + end),
+                              image(portable_lists.begin() + first, portable_lists.begin() + end)))
+            << rows << " rows, " << cols << " columns, row " << r;
+      }
     }
   }
 }
