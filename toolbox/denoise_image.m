@@ -102,7 +102,12 @@ if opt.shrink && SIGMA > 0
   % the clamp that keeps integer magnitudes and energies in the plug-ins'
   % int range is needed only for a tiny SIGMA.
   unit = opt.step * SIGMA * sqrt(gains);
-  clamp = 2 * max(abs(Y(:))) / min(unit(:)) >= 2 ^ 28;
+  peak = max(abs(Y(:)));
+  clamp = 2 * peak / min(unit(:)) >= 2 ^ 28;
+  % The moments below square the bands as they are, which is exact enough
+  % unless their fourth powers or the units' could leave the range of
+  % doubles; then they come from the bands in table units instead.
+  plain_moments = ~clamp && peak < 2 ^ 200 && min(unit(:)) > 2 ^ -200 && max(unit(:)) < 2 ^ 200;
   % The energies of the insignificant class (nearly every coefficient) only
   % feed a smoothed histogram of 200 bins: they are sampled on every k-th
   % row and column, k chosen so that about 20000 positions remain (k = 4
@@ -118,7 +123,12 @@ if opt.shrink && SIGMA > 0
   m4 = zeros(J, 3);
   for b = 1:3
     for s = 0:J - 1
-      [m2(s + 1, b), m4(s + 1, b)] = band_moments(bands{s + 1, b}, unit(s + 1, b), opt.step);
+      if plain_moments
+        [m2(s + 1, b), m4(s + 1, b)] = band_moments(bands{s + 1, b}, unit(s + 1, b), opt.step);
+      else
+        [m2(s + 1, b), m4(s + 1, b)] = band_moments(scaled(bands{s + 1, b}, unit(s + 1, b), ...
+                                                           clamp), 1, opt.step);
+      end
     end
   end
   models = band_models(m2, m4, opt, grid);

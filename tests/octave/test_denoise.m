@@ -2,7 +2,7 @@
 % Ends with an error if any check fails.
 function test_denoise ()
   checks = { @check_exact_without_shrinkage, @check_gain_on_shapes, ...
-             @check_gain_on_large_image, @check_tiny_sigma, ...
+             @check_gain_on_large_image, @check_tiny_sigma, @check_extreme_scales, ...
              @check_model_options_between_calls, @check_sigma_estimate, @check_errors };
   run_checks ("test_denoise", checks);
 end
@@ -74,10 +74,25 @@ end
 function check_tiny_sigma ()
   randn ('state', 2);
   Y = 100 * randn (40, 50) + 50;
-  for sigma = [1e-6, 1e-12, 1e-300]
+  for sigma = [1e-6, 1e-12, 1e-300, 1e-310]
     Z = denoise_image (Y, sigma);
     err = max (abs (Z(:) - Y(:)));
     assert (err < 1e-9, 'SIGMA %g: error %g', sigma, err);
+  end
+end
+
+% Images and noise at the far ends of the range of doubles are denoised as
+% the same image at ordinary scale, scaled: the band statistics must not
+% overflow or underflow.
+function check_extreme_scales ()
+  randn ('state', 3);
+  X = kron (magic (8), ones (8)) * 4;
+  Y = X + 20 * randn (size (X));
+  Z = denoise_image (Y, 20);
+  for scale = [2^-900, 2^-500, 2^500, 2^900]
+    W = denoise_image (Y * scale, 20 * scale);
+    err = max (abs (W(:) / scale - Z(:))) / max (abs (Z(:)));
+    assert (err < 1e-12, 'scale 2^%d: relative difference %g', log2 (scale), err);
   end
 end
 
