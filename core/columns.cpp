@@ -387,7 +387,7 @@ WAVEPROB_CLONES void local_energies(double* __restrict E, double* __restrict roo
                                     const double* __restrict c, const double* __restrict heights,
                                     double width, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) {
-    const double energy = ((S[i] - d[i] * d[i]) + c[i] * c[i]) / (heights[i] * width);
+    const double energy = local_energy(S[i], d[i], c[i], heights[i] * width);
     E[i] = energy;
     root[i] = __builtin_sqrt(energy);
   }
@@ -432,7 +432,7 @@ WAVEPROB_CLONES std::size_t probabilities(
     const double* __restrict prior, double lr_last, double pr_last, double factor, std::size_t n) {
   std::size_t flagged = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const double energy = ((S[i] - d[i] * d[i]) + c[i] * c[i]) / (heights[i] * width);
+    const double energy = local_energy(S[i], d[i], c[i], heights[i] * width);
     E[i] = energy;
     const double s = __builtin_sqrt(energy);
     const double a = __builtin_fabs(d[i]);

@@ -57,8 +57,15 @@ void at_least(double* out, const double* x, double bound, std::size_t n);
 // select as not, which defeats branch prediction.
 std::size_t ones(const double* x, std::size_t n, std::uint32_t* positions);
 
+// The local energy of a coefficient d: its window's sum of squares S with
+// the centre's square d * d replaced by that of the coarser coefficient c,
+// over the window's area, in exactly this order.
+inline double local_energy(double S, double d, double c, double area) {
+  return ((S - d * d) + c * c) / area;
+}
+
 // The local energy of a column of coefficients and its square root:
-//   E[i] = ((S[i] - d[i] * d[i]) + c[i] * c[i]) / (heights[i] * width),
+//   E[i] = local_energy(S[i], d[i], c[i], heights[i] * width),
 //   root[i] = sqrt(E[i]) (correctly rounded).
 void local_energies(double* E, double* root, const double* S, const double* d, const double* c,
                     const double* heights, double width, std::size_t n);

@@ -225,6 +225,11 @@ std::size_t interior_energies(double* out, const double* sector, const double* d
         columns::window_sums_at(sums.data(), ring.window(j, h), h, selected.data(), found);
       }
       for (std::size_t k = 0; k < found; ++k) {
+        // Written out in the literal order rather than through
+        // columns::local_energy: these energies are returned as they are, and
+        // when both terms of an addition are NaN the result keeps the sign
+        // of the first, an order the compiler is free to swap; through the
+        // shared helper the tests caught a NaN of the other sign here.
         const index_t r = selected[k];
         const double a = centre[r], b = centre_coarser[r];
         double t = sums[k] - a * a;
@@ -282,7 +287,7 @@ void probabilities_direct(const double* detail, const double* coarser, double* o
       }
       const index_t window = (row_last - row_first + 1) * (col_last - col_first + 1);
       const double d = detail[at(i, j, M)], c = coarser[at(i, j, M)];
-      const double E = ((sum - d * d) + c * c) / static_cast<double>(window);
+      const double E = columns::local_energy(sum, d, c, static_cast<double>(window));
       out[at(i, j, M)] = probability(d, E, std::sqrt(E), likelihood, prior, nLR, nPR, prior_factor);
     }
   }
